@@ -1,0 +1,159 @@
+// glyph-export: builds fonts from drawings by driving the font-export plug-ins exactly as
+// a drawing program does.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "cli_support.h"
+#include "outline_reader.h"
+#include "plugin_host.h"
+
+using namespace gx::host;
+
+namespace {
+
+constexpr int kExitWritten = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitCancelled = 3;
+
+struct Choices {
+    std::string charCode;
+    std::string width;
+    std::string designSize;
+    std::string family;
+    std::string style;
+    bool symbol = false, noSymbol = false;
+    int grid = 0;
+    int spaceWidth = -1;
+    std::string origin;
+    bool emFromSvg = false;
+};
+
+void addDialogOptions(CLI::App* cmd, Choices& c, bool withFontWide) {
+    cmd->add_option("--char", c.charCode,
+                    "character code for the glyph: a number (33-255), 0xNN, U+NNNN or a single "
+                    "character; with several shapes, codes come from the file names");
+    cmd->add_option("--width", c.width, "advance width in font units, or \"auto\"");
+    cmd->add_option("--design-size", c.designSize,
+                    "the drawing length of one em: a number with a unit (720pt, 10in, 254mm, "
+                    "60pc); thousandths of an inch without one");
+    cmd->add_option("--origin", c.origin, "glyph origin X,Y in SVG user units (SVG shapes)");
+    cmd->add_flag("--em-from-svg", c.emFromSvg, "design size = the SVG's viewBox height");
+    if (!withFontWide) return;
+    cmd->add_option("--family", c.family, "family name of a new font (at most 80 characters)");
+    cmd->add_option("--style", c.style, "style of a new font: normal, bold, italic, bolditalic")
+        ->check(CLI::IsMember({"normal", "bold", "italic", "bolditalic"}, CLI::ignore_case));
+    cmd->add_flag("--symbol", c.symbol, "make a new font a symbol font");
+    cmd->add_flag("--no-symbol", c.noSymbol, "make a new font a text font");
+    cmd->add_option("--grid", c.grid, "grid size (units per em) of a new font")
+        ->check(CLI::Range(1, 65535));
+    cmd->add_option("--space-width", c.spaceWidth, "space width of a new font, in font units")
+        ->check(CLI::Range(0, 32767));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"glyph-export: adds shapes drawn in SVG (or given as outline text) as glyphs to "
+                 "TrueType and Type 1 fonts, through the font-export plug-ins."};
+    app.set_version_flag("--version", std::string("glyph-export ") + kVersion);
+    app.require_subcommand(1);
+
+    std::string config;
+    std::string pluginDir;
+    app.add_option("--config", config,
+                   "settings file (default: $XDG_CONFIG_HOME/glyph-export/glyph-export.ini)");
+    app.add_option("--plugin-dir", pluginDir, "where the plug-in libraries are");
+
+    std::string font, family;
+    std::vector<std::string> shapes;
+    Choices choices;
+
+    CLI::App* ttf = app.add_subcommand("ttf", "add shapes to a TrueType font file");
+    ttf->add_option("FONT", font, "the TrueType font (.ttf), created when missing")->required();
+    ttf->add_option("SHAPE", shapes, "shape files (.svg or .outline)")->required();
+    addDialogOptions(ttf, choices, true);
+
+    CLI::App* type1 = app.add_subcommand("type1", "add shapes to a Type 1 font (PFB, AFM, PFM)");
+    type1->add_option("FONT", font, "the font program (.pfb); FONT.afm and FONT.pfm go beside it")
+        ->required();
+    type1->add_option("SHAPE", shapes, "shape files (.svg or .outline)")->required();
+    addDialogOptions(type1, choices, true);
+
+    CLI::App* symbol = app.add_subcommand(
+        "symbol", "add shapes to an installed symbol font at the first free codes, and install it");
+    symbol->add_option("FAMILY", family, "the family name (at most 59 characters used)")
+        ->required();
+    symbol->add_option("SHAPE", shapes, "shape files (.svg or .outline)")->required();
+
+    // --config and --plugin-dir may stand after the command too.
+    for (CLI::App* sub : {ttf, type1, symbol}) sub->fallthrough();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        int code = app.exit(e);
+        return code == 0 ? 0 : kExitUsage;
+    }
+
+    RunRequest req;
+    req.iniPath = config.empty() ? defaultConfigPath() : config;
+    req.pluginDir = pluginDir.empty() ? pluginDirectory(argv[0]) : pluginDir;
+    req.shapes = shapes;
+    if (*ttf || *type1) {
+        req.kind = *ttf ? TargetKind::TrueType : TargetKind::Type1;
+        req.target = font;
+        if (choices.symbol && choices.noSymbol) {
+            std::fprintf(stderr, "glyph-export: --symbol and --no-symbol exclude each other\n");
+            return kExitUsage;
+        }
+        DialogChoices& d = req.dialog;
+        d.family = choices.family;
+        d.style = choices.style;
+        d.symbol = choices.symbol ? 1 : choices.noSymbol ? 0 : -1;
+        d.grid = choices.grid;
+        d.spaceWidth = choices.spaceWidth;
+        std::string error;
+        if (!choices.charCode.empty() && !parseCharCode(choices.charCode, d.charCode, error)) {
+            std::fprintf(stderr, "glyph-export: --char %s: %s\n", choices.charCode.c_str(),
+                         error.c_str());
+            return kExitUsage;
+        }
+        if (!choices.charCode.empty() && shapes.size() > 1) {
+            std::fprintf(stderr, "glyph-export: --char names one code; give one shape with it\n");
+            return kExitUsage;
+        }
+        if (!choices.width.empty() && !parseWidth(choices.width, d.width, error)) {
+            std::fprintf(stderr, "glyph-export: --width %s: %s\n", choices.width.c_str(),
+                         error.c_str());
+            return kExitUsage;
+        }
+        if (!choices.designSize.empty() &&
+            !parseDesignSize(choices.designSize, d.designSizeThousandths, error)) {
+            std::fprintf(stderr, "glyph-export: --design-size %s: %s\n",
+                         choices.designSize.c_str(), error.c_str());
+            return kExitUsage;
+        }
+        if (!choices.origin.empty() &&
+            !parseOrigin(choices.origin, req.originX, req.originY, error)) {
+            std::fprintf(stderr, "glyph-export: --origin %s: %s\n", choices.origin.c_str(),
+                         error.c_str());
+            return kExitUsage;
+        }
+        req.originSet = !choices.origin.empty();
+        req.emFromSvg = choices.emFromSvg;
+    } else {
+        req.kind = TargetKind::Symbol;
+        req.target = family;
+    }
+
+    switch (runRequest(req)) {
+        case RunStatus::Written: return kExitWritten;
+        case RunStatus::Cancelled: return kExitCancelled;
+        case RunStatus::Usage: return kExitUsage;
+        default: return kExitFailed;
+    }
+}

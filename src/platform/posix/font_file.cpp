@@ -1,0 +1,182 @@
+// FontFile over a file descriptor with its own write buffer. Deny-write is an
+// open-file-description lock, so a second writer (another process or another open
+// in this one) is refused.
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/common_internal.h"
+#include "platform/platform.h"
+
+namespace gx::platform {
+
+struct FontFile::Impl {
+    int fd = -1;
+    std::vector<uint8_t> pending;  // written bytes not yet handed to the system
+    off_t pendingAt = 0;           // file offset of pending[0]
+    off_t position = 0;            // logical position
+    bool failed = false;
+
+    bool flushPending() {
+        size_t done = 0;
+        while (done < pending.size()) {
+            ssize_t n = ::pwrite(fd, pending.data() + done, pending.size() - done,
+                                 pendingAt + static_cast<off_t>(done));
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) {
+                failed = true;
+                pending.clear();
+                return false;
+            }
+            done += static_cast<size_t>(n);
+        }
+        pending.clear();
+        return true;
+    }
+};
+
+namespace {
+constexpr size_t kBufferSize = 64 * 1024;
+
+bool lockForWriting(int fd) {
+    struct flock lk = {};
+    lk.l_type = F_WRLCK;
+    lk.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &lk) == 0;
+}
+}  // namespace
+
+bool FontFile::exists(const std::string& path) {
+    struct stat st;
+    return !path.empty() && ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::unique_ptr<FontFile> FontFile::open(const std::string& path, OpenMode mode) {
+    if (path.empty()) return nullptr;
+    int flags = O_CLOEXEC;
+    switch (mode) {
+        case OpenMode::ReadOnly: flags |= O_RDONLY; break;
+        case OpenMode::ReadWriteDenyWrite: flags |= O_RDWR; break;
+        case OpenMode::CreateReadWriteDenyWrite: flags |= O_RDWR | O_CREAT; break;
+    }
+    int fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0) return nullptr;
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    if (mode != OpenMode::ReadOnly && !lockForWriting(fd)) {
+        ::close(fd);
+        return nullptr;
+    }
+    // Truncate only once the lock is ours, so a refused create destroys nothing.
+    if (mode == OpenMode::CreateReadWriteDenyWrite && ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    auto impl = std::make_unique<Impl>();
+    impl->fd = fd;
+    return std::unique_ptr<FontFile>(new FontFile(std::move(impl), path));
+}
+
+FontFile::FontFile(std::unique_ptr<Impl> impl, std::string path)
+    : impl_(std::move(impl)), path_(std::move(path)) {}
+
+FontFile::~FontFile() { close(); }
+
+long FontFile::read(void* buffer, long count) {
+    if (!impl_ || count < 0) return -1;
+    if (!impl_->flushPending()) return -1;
+    long total = 0;
+    while (total < count) {
+        ssize_t n = ::pread(impl_->fd, static_cast<char*>(buffer) + total,
+                            static_cast<size_t>(count - total), impl_->position);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return -1;
+        if (n == 0) break;
+        total += n;
+        impl_->position += n;
+    }
+    return total;
+}
+
+long FontFile::write(const void* buffer, long count) {
+    if (!impl_ || count < 0 || impl_->failed) return 0;
+    long allowed = allowedWrite(count);
+    Impl& f = *impl_;
+    if (!f.pending.empty() && f.pendingAt + static_cast<off_t>(f.pending.size()) != f.position) {
+        if (!f.flushPending()) return 0;
+    }
+    if (f.pending.empty()) f.pendingAt = f.position;
+    const uint8_t* b = static_cast<const uint8_t*>(buffer);
+    f.pending.insert(f.pending.end(), b, b + allowed);
+    f.position += allowed;
+    if (f.pending.size() >= kBufferSize && !f.flushPending()) return 0;
+    if (allowed < count) f.failed = true;
+    return allowed;
+}
+
+long FontFile::seek(long offset, SeekOrigin origin) {
+    if (!impl_) return -1;
+    off_t base = 0;
+    switch (origin) {
+        case SeekOrigin::Begin: base = 0; break;
+        case SeekOrigin::Current: base = impl_->position; break;
+        case SeekOrigin::End: {
+            if (!impl_->flushPending()) return -1;
+            struct stat st;
+            if (::fstat(impl_->fd, &st) != 0) return -1;
+            base = st.st_size;
+            break;
+        }
+    }
+    off_t target = base + offset;
+    if (target < 0) return -1;
+    impl_->position = target;
+    return static_cast<long>(target);
+}
+
+long FontFile::size() {
+    if (!impl_ || !impl_->flushPending()) return -1;
+    struct stat st;
+    if (::fstat(impl_->fd, &st) != 0) return -1;
+    return static_cast<long>(st.st_size);
+}
+
+bool FontFile::flush() { return impl_ && !impl_->failed && impl_->flushPending(); }
+
+bool FontFile::sync() { return flush() && ::fsync(impl_->fd) == 0; }
+
+bool FontFile::close() {
+    if (!impl_) return false;
+    bool ok = impl_->flushPending() && !impl_->failed;
+    if (::close(impl_->fd) != 0) ok = false;
+    impl_.reset();
+    return ok;
+}
+
+bool readWholeFile(const std::string& path, std::string& out, size_t maxBytes) {
+    out.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buf[65536];
+    size_t n;
+    bool ok = true;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        if (out.size() + n > maxBytes) {
+            ok = false;
+            break;
+        }
+        out.append(buf, n);
+    }
+    if (std::ferror(f)) ok = false;
+    std::fclose(f);
+    return ok;
+}
+
+}  // namespace gx::platform

@@ -1,0 +1,163 @@
+// FontFile over a Win32 file handle with its own write buffer. Sharing allows other
+// readers but no other writer, as the multimedia I/O's deny-write mode does; the handle
+// is opened directly because the multimedia functions refuse paths of 128 characters
+// or more.
+#include <windows.h>
+
+#include <cstdio>
+#include <vector>
+
+#include "platform/common_internal.h"
+#include "platform/platform.h"
+
+namespace gx::platform {
+
+struct FontFile::Impl {
+    HANDLE handle = INVALID_HANDLE_VALUE;
+    std::vector<uint8_t> pending;
+    long long pendingAt = 0;
+    long long position = 0;
+    bool failed = false;
+
+    bool moveTo(long long at) {
+        LARGE_INTEGER li;
+        li.QuadPart = at;
+        return SetFilePointerEx(handle, li, nullptr, FILE_BEGIN) != 0;
+    }
+    bool flushPending() {
+        if (pending.empty()) return true;
+        bool ok = moveTo(pendingAt);
+        size_t done = 0;
+        while (ok && done < pending.size()) {
+            DWORD n = 0;
+            ok = WriteFile(handle, pending.data() + done, static_cast<DWORD>(pending.size() - done),
+                           &n, nullptr) &&
+                 n > 0;
+            done += n;
+        }
+        pending.clear();
+        if (!ok) failed = true;
+        return ok;
+    }
+};
+
+namespace {
+constexpr size_t kBufferSize = 64 * 1024;
+}
+
+bool FontFile::exists(const std::string& path) {
+    DWORD attrs = GetFileAttributesA(path.c_str());
+    return !path.empty() && attrs != INVALID_FILE_ATTRIBUTES &&
+           !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::unique_ptr<FontFile> FontFile::open(const std::string& path, OpenMode mode) {
+    if (path.empty()) return nullptr;
+    DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
+    switch (mode) {
+        case OpenMode::ReadOnly: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
+        case OpenMode::ReadWriteDenyWrite: access |= GENERIC_WRITE; break;
+        case OpenMode::CreateReadWriteDenyWrite:
+            access |= GENERIC_WRITE;
+            disposition = CREATE_ALWAYS;
+            break;
+    }
+    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    auto impl = std::make_unique<Impl>();
+    impl->handle = h;
+    return std::unique_ptr<FontFile>(new FontFile(std::move(impl), path));
+}
+
+FontFile::FontFile(std::unique_ptr<Impl> impl, std::string path)
+    : impl_(std::move(impl)), path_(std::move(path)) {}
+
+FontFile::~FontFile() { close(); }
+
+long FontFile::read(void* buffer, long count) {
+    if (!impl_ || count < 0) return -1;
+    if (!impl_->flushPending() || !impl_->moveTo(impl_->position)) return -1;
+    long total = 0;
+    while (total < count) {
+        DWORD n = 0;
+        if (!ReadFile(impl_->handle, static_cast<char*>(buffer) + total,
+                      static_cast<DWORD>(count - total), &n, nullptr))
+            return -1;
+        if (n == 0) break;
+        total += static_cast<long>(n);
+        impl_->position += n;
+    }
+    return total;
+}
+
+long FontFile::write(const void* buffer, long count) {
+    if (!impl_ || count < 0 || impl_->failed) return 0;
+    long allowed = allowedWrite(count);
+    Impl& f = *impl_;
+    if (!f.pending.empty() && f.pendingAt + static_cast<long long>(f.pending.size()) != f.position) {
+        if (!f.flushPending()) return 0;
+    }
+    if (f.pending.empty()) f.pendingAt = f.position;
+    const uint8_t* b = static_cast<const uint8_t*>(buffer);
+    f.pending.insert(f.pending.end(), b, b + allowed);
+    f.position += allowed;
+    if (f.pending.size() >= kBufferSize && !f.flushPending()) return 0;
+    if (allowed < count) f.failed = true;
+    return allowed;
+}
+
+long FontFile::seek(long offset, SeekOrigin origin) {
+    if (!impl_) return -1;
+    long long base = 0;
+    if (origin == SeekOrigin::Current) base = impl_->position;
+    if (origin == SeekOrigin::End) {
+        long s = size();
+        if (s < 0) return -1;
+        base = s;
+    }
+    long long target = base + offset;
+    if (target < 0 || target > 0x7FFFFFFF) return -1;
+    impl_->position = target;
+    return static_cast<long>(target);
+}
+
+long FontFile::size() {
+    if (!impl_ || !impl_->flushPending()) return -1;
+    LARGE_INTEGER li;
+    if (!GetFileSizeEx(impl_->handle, &li) || li.QuadPart > 0x7FFFFFFF) return -1;
+    return static_cast<long>(li.QuadPart);
+}
+
+bool FontFile::flush() { return impl_ && !impl_->failed && impl_->flushPending(); }
+
+bool FontFile::sync() { return flush() && FlushFileBuffers(impl_->handle); }
+
+bool FontFile::close() {
+    if (!impl_) return false;
+    bool ok = impl_->flushPending() && !impl_->failed;
+    if (!CloseHandle(impl_->handle)) ok = false;
+    impl_.reset();
+    return ok;
+}
+
+bool readWholeFile(const std::string& path, std::string& out, size_t maxBytes) {
+    out.clear();
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return false;
+    char buf[65536];
+    size_t n;
+    bool ok = true;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
+        if (out.size() + n > maxBytes) {
+            ok = false;
+            break;
+        }
+        out.append(buf, n);
+    }
+    if (std::ferror(f)) ok = false;
+    std::fclose(f);
+    return ok;
+}
+
+}  // namespace gx::platform

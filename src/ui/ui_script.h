@@ -1,0 +1,51 @@
+// The scripted user: a short text of actions, one per line, played against the dialogs
+// and message boxes where no person is there to press buttons.
+//
+//   dialog 130               the next dialog must be template 130
+//   text 1000 My Font        set an edit's text (as typed)
+//   check 1009 on            set a check box (on/off)
+//   select 1001 Bold         choose a combo/list item by text (or: select 1001 #2 by index)
+//   value 1003 500           type into a numeric box and commit
+//   click 1025               press a button
+//   ok / cancel              press OK (id 1) / Cancel (id 2)
+//   answer yes               the answer to the next message box (yes, no, ok, cancel)
+//   file fonts/metrics.afm   the answer to the next open-file dialog
+//
+// Blank lines and text after '#' are ignored ('#' directly after a space or at the start).
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+namespace gx {
+
+struct ScriptAction {
+    enum Kind { Dialog, Text, Check, Select, Value, Click, Ok, Cancel, Answer, File };
+    Kind kind = Ok;
+    int control = 0;     // dialog template or control id
+    std::string text;    // text, item, value, answer or file name
+    bool on = false;     // check
+    int index = -1;      // select by index (#n)
+    int line = 0;        // where it stands in the script
+};
+
+struct UiScript {
+    std::deque<ScriptAction> actions;
+    std::string source;  // file name for messages
+};
+
+// Parses a script; false with a "line N: ..." message on the first bad line.
+bool parseUiScript(const std::string& text, UiScript& script, std::string& error);
+// The script named by GLYPH_EXPORT_UI_SCRIPT, read once per process; null when unset.
+// A script that cannot be read or parsed is reported on standard error and counts as
+// an empty script (every dialog is cancelled).
+UiScript* scriptedUser();
+// True when GLYPH_EXPORT_UI_SCRIPT names a script.
+bool scriptedUserRequested();
+// Makes message boxes take their answers from the script's "answer" lines.
+void installScriptedUser();
+// Forgets the script read so far (tests).
+void resetScriptedUser();
+
+}  // namespace gx
