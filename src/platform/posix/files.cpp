@@ -39,6 +39,11 @@ std::string createTempFileIn(const std::string& directory, const std::string& pr
     buf.push_back('\0');
     int fd = ::mkstemp(buf.data());
     if (fd < 0) return {};
+    // mkstemp makes the file private; the font that replaces the user's file gets the
+    // permissions any new file of theirs would.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
     ::close(fd);
     return std::string(buf.data());
 }

@@ -1,0 +1,31 @@
+// The Type 1 font program in segmented binary (PFB) form.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "type1/font_state.h"
+
+namespace gx {
+
+// The maker's texts, in the font program, the AFM and the PFM alike. The notice fits
+// the PFM's 60-byte copyright field with its NUL.
+inline constexpr const char* kCreatorText = "glyph-export Type 1 exporter";
+inline constexpr const char* kCopyrightNotice = "Made with glyph-export; free of charge";
+
+// PostScript string contents with the characters that would end or bend it escaped.
+std::string psStringText(const std::string& text);
+
+// The whole PFB file, built from the state (finishFontMetrics and buildFontNames have run).
+std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSettings& settings);
+
+// The CharStrings entries in file order (names and plain programs), exactly what the
+// font program will define; their number is the font's glyph count.
+struct GlyphEntry {
+    std::string name;
+    std::vector<uint8_t> program;
+};
+std::vector<GlyphEntry> charStringEntries(const Type1FontState& s, const SessionSettings& settings);
+
+}  // namespace gx

@@ -1,0 +1,87 @@
+// Everything the three files of a Type 1 font are written from.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "type1/kerning.h"
+#include "ui/settings.h"
+
+namespace gx {
+
+inline constexpr int kUnknownGlyphCode = 256;
+
+// A charstring kept from an existing font: its name, the code the name gives, and its
+// decrypted bytes without the lenIV lead bytes.
+struct PreservedGlyph {
+    std::string name;
+    int code = kUnknownGlyphCode;
+    std::vector<uint8_t> program;
+};
+
+// Whether a charstring is introduced by "RD ... ND" or by "-| ... |-".
+enum class CharStringStyle { RD, Bar };
+
+struct Type1FontState {
+    std::array<int16_t, 256> widths{};
+    std::array<int16_t, 256> glyphPresent{};
+    std::array<int16_t, 256> deleteMark{};
+    std::array<int16_t, 256> loadedWidths{};
+    int16_t llx = 32000, lly = 32000, urx = 0, ury = 0;
+    int16_t avgWidth = 0, maxWidth = 0;
+    int16_t ascender = 0, descender = 0, capHeight = 0, xHeight = 0;
+    int16_t italicAngle = 0;
+    int16_t underlinePosition = -100, underlineThickness = 50;
+    int32_t glyphCount = 0;
+    int32_t unknownGlyphCount = 0;
+    int16_t symbol = 0;
+    int16_t cNames = 0;
+    int16_t newGlyphPending = 1;
+    int16_t charMetricsLoaded = 0;
+    int16_t kernPairsLoaded = 0;
+    std::vector<KerningPair> kerningPairs;
+    std::string fontName;
+    std::string fullName;
+
+    // Names of the codes 32..255: the built-in names, renamed by an existing font's
+    // own Encoding.
+    std::array<std::string, 224> glyphNameTable;
+    // The names an existing font's own Encoding gave (empty where it gave none),
+    // codes 0..31 included so that they are written back as they were.
+    std::array<std::string, 256> encodingNames;
+
+    // The new glyph.
+    int16_t minX = 32767, minY = 32767, maxX = 0, maxY = 0;
+    std::vector<uint8_t> newGlyphProgram;  // plain charstring without lead bytes
+    bool newGlyphBuilt = false;
+
+    // An existing font, as read.
+    bool existingFont = false;
+    std::string preservedPrivateText;
+    std::vector<PreservedGlyph> preservedGlyphs;
+    CharStringStyle charStringStyle = CharStringStyle::RD;
+    int lenIV = 4;
+
+    Type1FontState();
+    void reset();
+};
+
+// Name of a code 32..255 from the session's table ("c" and the code where the table
+// has no name).
+std::string glyphNameForCode(const Type1FontState& s, int code);
+// The first code 32..255 whose name is `name`; 0 for ".notdef"; 256 otherwise.
+int codeForGlyphName(const Type1FontState& s, const std::string& name);
+// The name a code's glyph carries in all three files under the current naming mode.
+std::string fileGlyphName(const Type1FontState& s, int code);
+
+// Settles the glyph set and derives the font-wide metrics; once per save.
+void finishFontMetrics(Type1FontState& s, const SessionSettings& settings);
+// FullName and FontName from the family name and the style.
+void buildFontNames(Type1FontState& s, const SessionSettings& settings);
+
+// Sorts pairs by left then right code (byRightFirst false) or right then left.
+void sortKerningPairs(std::vector<KerningPair>& pairs, bool byRightFirst);
+
+}  // namespace gx

@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include "type1/charstring.h"
+#include "type1/cipher.h"
+#include "type1_test_util.h"
+
+namespace gx {
+namespace {
+
+std::vector<uint8_t> encoded(int32_t v) {
+    std::vector<uint8_t> out;
+    encodeCharStringNumber(v, out);
+    return out;
+}
+
+TEST(CharStringNumber, RangeBoundariesUseThePublishedForms) {
+    EXPECT_EQ(encoded(0), (std::vector<uint8_t>{139}));
+    EXPECT_EQ(encoded(107), (std::vector<uint8_t>{246}));
+    EXPECT_EQ(encoded(-107), (std::vector<uint8_t>{32}));
+    EXPECT_EQ(encoded(108), (std::vector<uint8_t>{247, 0}));
+    EXPECT_EQ(encoded(1131), (std::vector<uint8_t>{250, 255}));
+    EXPECT_EQ(encoded(-108), (std::vector<uint8_t>{251, 0}));
+    EXPECT_EQ(encoded(-1131), (std::vector<uint8_t>{254, 255}));
+    EXPECT_EQ(encoded(1132), (std::vector<uint8_t>{255, 0, 0, 4, 108}));
+    EXPECT_EQ(encoded(-1132), (std::vector<uint8_t>{255, 0xFF, 0xFF, 0xFB, 0x94}));
+}
+
+TEST(CharStringNumber, WidthReadBackMatchesEveryForm) {
+    for (int32_t v : {0, 107, 108, 1131, 1132, -107, -108, -1131, -1132, 32767, -32768}) {
+        std::vector<uint8_t> program = encoded(0);
+        encodeCharStringNumber(v, program);
+        program.push_back(kCsHsbw);
+        EXPECT_EQ(charStringWidth(program.data(), program.size()), v);
+    }
+}
+
+TEST(Type1Cipher, MatchesThePublishedAlgorithm) {
+    // Computed independently from the published recurrence.
+    const uint8_t eexecPlain[] = {'{', 'Q', '.', '0', 'd', 'u', 'p', ' '};
+    const uint8_t eexecCipher[] = {0xa2, 0x2d, 0xd3, 0x3c, 0xb9, 0xa1, 0xb8, 0x4f};
+    uint8_t buffer[8];
+    std::copy(eexecPlain, eexecPlain + 8, buffer);
+    Type1Cipher(kEexecKey).encrypt(buffer, 8);
+    EXPECT_TRUE(std::equal(buffer, buffer + 8, eexecCipher));
+    Type1Cipher(kEexecKey).decrypt(buffer, 8);
+    EXPECT_TRUE(std::equal(buffer, buffer + 8, eexecPlain));
+
+    uint8_t cs[] = {20, 21, 22, 23, 139, 139, 13, 14};
+    const uint8_t csCipher[] = {0x04, 0x07, 0x80, 0x47, 0x79, 0xf1, 0x25, 0x06};
+    Type1Cipher(kCharStringKey).encrypt(cs, 8);
+    EXPECT_TRUE(std::equal(cs, cs + 8, csCipher));
+}
+
+// The points of the built glyph, decoded from its program, in drawing order.
+std::vector<std::pair<int, int>> decodePath(const std::vector<uint8_t>& p) {
+    std::vector<std::pair<int, int>> pts;
+    std::vector<int32_t> stack;
+    int x = 0, y = 0;
+    for (size_t i = 0; i < p.size();) {
+        uint8_t b = p[i];
+        if (b >= 32) {
+            size_t len = b <= 246 ? 1 : (b <= 254 ? 2 : 5);
+            std::vector<uint8_t> one(p.begin() + long(i), p.begin() + long(i + len));
+            one.push_back(kCsHsbw);
+            std::vector<uint8_t> probe{139};
+            probe.insert(probe.end(), one.begin(), one.end());
+            stack.push_back(charStringWidth(probe.data(), probe.size()));
+            i += len;
+            continue;
+        }
+        if (b == kCsHsbw) x = stack[0], y = 0;
+        if (b == kCsRmoveto || b == kCsRlineto) {
+            x += stack[0], y += stack[1];
+            pts.emplace_back(x, y);
+        }
+        if (b == kCsRrcurveto) {
+            for (int k = 0; k < 3; ++k) {
+                x += stack[size_t(2 * k)], y += stack[size_t(2 * k + 1)];
+                pts.emplace_back(x, y);
+            }
+        }
+        stack.clear();
+        ++i;
+    }
+    return pts;
+}
+
+int64_t signedArea(const std::vector<std::pair<int, int>>& pts, size_t from, size_t to) {
+    int64_t a = 0;
+    for (size_t i = from; i < to; ++i) {
+        size_t j = i + 1 < to ? i + 1 : from;
+        a += int64_t(pts[i].first) * pts[j].second - int64_t(pts[j].first) * pts[i].second;
+    }
+    return a;  // positive: counter-clockwise with y up
+}
+
+CharStringStatus build(Type1FontState& s, const test::Outline& o, SessionSettings settings) {
+    return buildCharString(s, settings, 0, 0, o.points.data(), o.types.data(), o.count());
+}
+
+TEST(Directions, ALoneSquareEndsClockwiseWhicheverWayItWasDrawn) {
+    for (bool ccw : {true, false}) {
+        test::Outline o;
+        o.square(0, 0, 500, 700, ccw);
+        Type1FontState s;
+        ASSERT_EQ(build(s, o, test::type1Settings()), CharStringStatus::Ok);
+        auto pts = decodePath(s.newGlyphProgram);
+        ASSERT_GE(pts.size(), 4u);
+        EXPECT_LT(signedArea(pts, 0, pts.size()), 0) << "drawn ccw=" << ccw;
+    }
+}
+
+TEST(Directions, ARingGetsAClockwiseOuterAndACounterClockwiseInner) {
+    test::Outline o;
+    o.square(0, 0, 600, 600, true);
+    o.square(200, 200, 400, 400, true);
+    Type1FontState s;
+    ASSERT_EQ(build(s, o, test::type1Settings()), CharStringStatus::Ok);
+    auto pts = decodePath(s.newGlyphProgram);
+    ASSERT_EQ(pts.size(), 8u);  // moveto and three lines per square, closepath for the fourth
+    EXPECT_LT(signedArea(pts, 0, 4), 0);
+    EXPECT_GT(signedArea(pts, 4, 8), 0);
+}
+
+TEST(Directions, ReversingACurveKeepsItACurveWithSwappedControls) {
+    test::Outline o;
+    o.start(0, 0);
+    o.line(100, 0);
+    o.curve(100, 50, 50, 100, 0, 100, true);  // counter-clockwise, closes on a curve
+    std::vector<PathPoint> pts;
+    std::vector<int> starts;
+    buildPathPoints(o.points.data(), o.types.data(), o.count(), pts, starts);
+    fixContourDirections(pts, starts);
+    ASSERT_EQ(pts.size(), 5u);
+    EXPECT_EQ(pts[0].x, 0);
+    EXPECT_EQ(pts[0].y, 100);
+    EXPECT_EQ(pts[1].kind, kPointCurve);
+    EXPECT_EQ(pts[1].x, 50);  // the old second control comes first
+    EXPECT_EQ(pts[2].x, 100);
+    EXPECT_EQ(pts[2].y, 50);
+    EXPECT_EQ(pts[3].kind, kPointCurve);
+    EXPECT_EQ(pts[4].kind, kPointLast);
+    EXPECT_EQ(pts[4].x, 0);
+    EXPECT_EQ(pts[4].y, 0);
+}
+
+TEST(Widths, AutoWidthIsFivePercentBeyondTheRightEdge) {
+    test::Outline o;
+    o.square(0, 0, 600, 600, false);
+    Type1FontState s;
+    SessionSettings settings = test::type1Settings();
+    ASSERT_EQ(build(s, o, settings), CharStringStatus::Ok);
+    EXPECT_EQ(s.widths[65], 630);
+    settings.autoWidth = 0;
+    ASSERT_EQ(build(s, o, settings), CharStringStatus::Ok);
+    EXPECT_EQ(s.widths[65], 600);
+    s.charMetricsLoaded = 1;
+    s.loadedWidths[65] = 777;
+    ASSERT_EQ(build(s, o, settings), CharStringStatus::Ok);
+    EXPECT_EQ(s.widths[65], 777);
+    EXPECT_EQ(charStringWidth(s.newGlyphProgram.data(), s.newGlyphProgram.size()), 777);
+}
+
+TEST(Widths, ScalingUsesGridOverDesignSizeAndTheOrigin) {
+    test::Outline o;
+    o.square(1000, 1000, 1500, 2000, false);
+    Type1FontState s;
+    SessionSettings settings = test::type1Settings();
+    settings.designSize = 2000;
+    ASSERT_EQ(buildCharString(s, settings, 1000, 1000, o.points.data(), o.types.data(), o.count()),
+              CharStringStatus::Ok);
+    EXPECT_EQ(s.minX, 0);
+    EXPECT_EQ(s.maxX, 250);
+    EXPECT_EQ(s.maxY, 500);
+}
+
+TEST(Encoding, ClosingPointOnTheStartGivesClosepathAlone) {
+    test::Outline o;
+    o.square(0, 0, 100, 100, false);  // last point repeats the first
+    Type1FontState s;
+    ASSERT_EQ(build(s, o, test::type1Settings()), CharStringStatus::Ok);
+    const auto& p = s.newGlyphProgram;
+    ASSERT_GE(p.size(), 3u);
+    EXPECT_EQ(p[p.size() - 1], kCsEndchar);
+    EXPECT_EQ(p[p.size() - 2], kCsClosepath);
+    EXPECT_EQ(p[p.size() - 3], kCsRlineto);  // the line to the third corner, then closepath
+
+    test::Outline open;
+    open.start(0, 0);
+    open.line(0, 100);
+    open.line(100, 100, true);  // ends away from the start: an rlineto, then closepath
+    ASSERT_EQ(build(s, open, test::type1Settings()), CharStringStatus::Ok);
+    const auto& q = s.newGlyphProgram;
+    EXPECT_EQ(q[q.size() - 2], kCsClosepath);
+    EXPECT_EQ(q[q.size() - 3], kCsRlineto);
+    EXPECT_EQ(decodePath(q).size(), 3u);
+}
+
+TEST(Encoding, EmptyOutlineIsHsbwAndEndchar) {
+    test::Outline o;
+    Type1FontState s;
+    ASSERT_EQ(build(s, o, test::type1Settings()), CharStringStatus::Ok);
+    std::vector<uint8_t> expected;
+    encodeCharStringNumber(32767, expected);
+    encodeCharStringNumber(0, expected);
+    expected.push_back(kCsHsbw);
+    expected.push_back(kCsEndchar);
+    EXPECT_EQ(s.newGlyphProgram, expected);
+}
+
+TEST(Encoding, RefusesWhatItCannotWrite) {
+    test::Outline big;
+    for (int i = 0; i < 1000; ++i) {
+        if (i == 0)
+            big.start(0, 0);
+        else
+            big.line((i * 997) % 900, (i * 389) % 900, i == 999);
+    }
+    Type1FontState s;
+    EXPECT_EQ(build(s, big, test::type1Settings()), CharStringStatus::TooLong);
+    EXPECT_FALSE(s.newGlyphBuilt);
+
+    test::Outline square;
+    square.square(0, 0, 5000, 5000, false);
+    SessionSettings settings = test::type1Settings();
+    settings.gridSize = 16383;
+    settings.designSize = 100;  // 5000 units become 819150: beyond 16 bits
+    EXPECT_EQ(build(s, square, settings), CharStringStatus::OutOfRange);
+    settings = test::type1Settings();
+    settings.designSize = 0;
+    EXPECT_EQ(build(s, square, settings), CharStringStatus::BadDesignSize);
+    settings = test::type1Settings();
+    settings.charNumber = -4;
+    EXPECT_EQ(build(s, square, settings), CharStringStatus::BadCharCode);
+}
+
+TEST(Encoding, CurvesCutShortAndLeadingNodesDoNotReadPastTheOutline) {
+    test::Outline o;
+    o.add(10, 10, 0x40);  // a node before any start node
+    o.start(0, 0);
+    o.line(100, 0);
+    o.add(100, 100, 0xC0);  // a curve whose triple the subpath cuts short
+    o.add(50, 100, 0x48);
+    Type1FontState s;
+    EXPECT_EQ(build(s, o, test::type1Settings()), CharStringStatus::Ok);
+}
+
+TEST(Rewrite, WidthIsReplacedOnlyWhenItDiffers) {
+    std::vector<uint8_t> program{139};
+    encodeCharStringNumber(500, program);
+    program.push_back(kCsHsbw);
+    program.push_back(12);  // an escape whose sub-command looks like a number byte
+    program.push_back(33);
+    program.push_back(kCsEndchar);
+    EXPECT_EQ(withCharStringWidth(program, 500), program);
+    std::vector<uint8_t> changed = withCharStringWidth(program, 1200);
+    EXPECT_EQ(charStringWidth(changed.data(), changed.size()), 1200);
+    EXPECT_EQ(changed.size(), program.size() + 3);  // 500 took 2 bytes, 1200 takes 5
+}
+
+TEST(Rewrite, EntryHonoursLenIVAndStyle) {
+    std::vector<uint8_t> program{139, 139, kCsHsbw, kCsEndchar};
+    std::string rd = charStringEntry("A", program, 4, CharStringStyle::RD);
+    EXPECT_EQ(rd.substr(0, 8), "/A 8 RD ");
+    EXPECT_EQ(rd.substr(rd.size() - 5), " ND\r\n");
+    std::string bar = charStringEntry("A", program, 0, CharStringStyle::Bar);
+    EXPECT_EQ(bar.substr(0, 8), "/A 4 -| ");
+    EXPECT_EQ(bar.substr(bar.size() - 5), " |-\r\n");
+    std::string plain = charStringEntry("A", program, -1, CharStringStyle::RD);
+    EXPECT_EQ(plain.substr(8, 4), std::string(program.begin(), program.end()));
+}
+
+}  // namespace
+}  // namespace gx

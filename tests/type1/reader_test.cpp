@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include "type1/cipher.h"
+#include "type1/font_program.h"
+#include "type1/font_reader.h"
+#include "type1_test_util.h"
+
+namespace gx {
+namespace {
+
+std::vector<uint8_t> newFontProgram(SessionSettings settings) {
+    Type1FontState s;
+    test::Outline o;
+    o.square(0, 0, 500, 700, false);
+    buildCharString(s, settings, 0, 0, o.points.data(), o.types.data(), o.count());
+    s.symbol = settings.symbolFont;
+    finishFontMetrics(s, settings);
+    buildFontNames(s, settings);
+    return buildFontProgram(s, settings);
+}
+
+bool read(const std::vector<uint8_t>& bytes, Type1FontState& s, SessionSettings& settings,
+          std::string& error) {
+    return readType1Program(bytes.data(), bytes.size(), s, settings, error);
+}
+
+// The clear text and the encrypted bytes of a PFB written by buildFontProgram.
+void split(const std::vector<uint8_t>& pfb, std::string& clear, std::string& cipher) {
+    uint32_t l1 = pfb[2] | pfb[3] << 8 | pfb[4] << 16 | uint32_t(pfb[5]) << 24;
+    size_t at2 = 6 + l1;
+    uint32_t l2 =
+        pfb[at2 + 2] | pfb[at2 + 3] << 8 | pfb[at2 + 4] << 16 | uint32_t(pfb[at2 + 5]) << 24;
+    clear.assign(pfb.begin() + 6, pfb.begin() + long(at2));
+    cipher.assign(pfb.begin() + long(at2 + 6), pfb.begin() + long(at2 + 6 + l2));
+}
+
+TEST(Reader, WrittenFontReadsBack) {
+    SessionSettings settings = test::type1Settings();
+    settings.style = 3;
+    std::vector<uint8_t> pfb = newFontProgram(settings);
+    Type1FontState s;
+    SessionSettings back = test::type1Settings();
+    back.familyName.clear();
+    back.style = 0;
+    std::string error;
+    ASSERT_TRUE(read(pfb, s, back, error)) << error;
+    EXPECT_EQ(back.familyName, "Test Font");
+    EXPECT_EQ(back.style, 3);
+    EXPECT_EQ(s.italicAngle, 1);
+    EXPECT_EQ(s.urx, 500);
+    EXPECT_EQ(s.ury, 700);
+    EXPECT_EQ(s.widths[65], 525);
+    EXPECT_EQ(s.glyphPresent[65], 1);
+    EXPECT_EQ(s.glyphPresent[32], 1);
+    EXPECT_EQ(back.spaceWidth, 250);
+    EXPECT_EQ(s.preservedGlyphs.size(), 3u);
+    EXPECT_EQ(s.symbol, 0);
+    EXPECT_EQ(s.lenIV, 4);
+    EXPECT_EQ(s.preservedPrivateText.compare(0, 9, "/Private "), 0);
+}
+
+TEST(Reader, SymbolFontFindsItsCodesAgain) {
+    SessionSettings settings = test::type1Settings();
+    settings.symbolFont = 1;
+    std::vector<uint8_t> pfb = newFontProgram(settings);
+    Type1FontState s;
+    std::string error;
+    ASSERT_TRUE(read(pfb, s, settings, error)) << error;
+    EXPECT_EQ(s.symbol, 1);
+    EXPECT_EQ(settings.symbolFont, 1);
+    EXPECT_EQ(codeForGlyphName(s, "c65"), 65);
+    EXPECT_EQ(s.glyphPresent[65], 1);
+    EXPECT_EQ(s.unknownGlyphCount, 0);
+}
+
+TEST(Reader, PfaWithHexBrokenIntoLinesAndRawBinaryReadAlike) {
+    SessionSettings settings = test::type1Settings();
+    std::vector<uint8_t> pfb = newFontProgram(settings);
+    std::string clear, cipher;
+    split(pfb, clear, cipher);
+    std::string pfa = clear + "\n";
+    static const char* hex = "0123456789abcdef";
+    for (size_t i = 0; i < cipher.size(); ++i) {
+        pfa += hex[uint8_t(cipher[i]) >> 4];
+        pfa += hex[uint8_t(cipher[i]) & 15];
+        if (i % 32 == 31) pfa += "\r\n";
+    }
+    pfa += "\n" + std::string(64, '0') + "\ncleartomark\n";
+    std::string raw = clear + cipher + std::string(64, '0') + "\rcleartomark\r";
+    for (const std::string& text : {pfa, raw}) {
+        Type1FontState s;
+        SessionSettings back = test::type1Settings();
+        std::string error;
+        ASSERT_TRUE(readType1Program(reinterpret_cast<const uint8_t*>(text.data()), text.size(), s,
+                                     back, error))
+            << error;
+        EXPECT_EQ(s.glyphPresent[65], 1);
+        EXPECT_EQ(s.preservedGlyphs.size(), 3u);
+    }
+}
+
+// A hand-made plain font program: clear text, then an eexec part built from `privateText`.
+std::string handMadeFont(const std::string& header, const std::string& privateText) {
+    std::string plain = "abcd" + privateText;
+    std::string out = header + "currentfile eexec\r";
+    Type1Cipher ee(kEexecKey);
+    for (char c : plain) out += char(ee.encrypt(uint8_t(c)));
+    return out;
+}
+
+std::string charString(const std::vector<uint8_t>& program, int lenIV) {
+    std::vector<uint8_t> b(size_t(std::max(lenIV, 0)), 0);
+    b.insert(b.end(), program.begin(), program.end());
+    if (lenIV >= 0) Type1Cipher(kCharStringKey).encrypt(b.data(), b.size());
+    return std::to_string(b.size()) + " -| " + std::string(b.begin(), b.end()) + " |-\n";
+}
+
+TEST(Reader, BarStyleLenIVZeroAndRadixEncoding) {
+    std::vector<uint8_t> glyph{139, 247, 0, kCsHsbw, kCsEndchar};  // width 108
+    std::string privateText =
+        "dup/Private 8 dict dup begin\n/-|{string currentfile exch readstring pop}executeonly def\n"
+        "/lenIV 0 def\n/Subrs 1 array\ndup 0 " +
+        charString({11}, 0) + "2 index /CharStrings 3 dict dup begin\n/.notdef " +
+        charString(glyph, 0) + "/square " + charString(glyph, 0) + "/extra " +
+        charString(glyph, 0) + "end\nend\n";
+    std::string header =
+        "%!PS-AdobeFont-1.0: X\n/FontName /X def\n/Encoding 256 array\n"
+        "0 1 255 {1 index exch /.notdef put} for\ndup 8#101 /square put\ndup 3 /ctrl put\n"
+        "readonly def\n/FontBBox{-10 -20 300 400}readonly def\n";
+    std::string font = handMadeFont(header, privateText);
+    Type1FontState s;
+    SessionSettings settings = test::type1Settings();
+    std::string error;
+    ASSERT_TRUE(readType1Program(reinterpret_cast<const uint8_t*>(font.data()), font.size(), s,
+                                 settings, error))
+        << error;
+    EXPECT_EQ(s.lenIV, 0);
+    EXPECT_EQ(s.charStringStyle, CharStringStyle::Bar);
+    EXPECT_EQ(s.symbol, 1);
+    EXPECT_EQ(s.glyphPresent[65], 1);  // 8#101 is 65
+    EXPECT_EQ(s.widths[65], 108);
+    EXPECT_EQ(s.encodingNames[3], "ctrl");
+    EXPECT_EQ(s.unknownGlyphCount, 1);  // "extra" has no code and is kept by name
+    EXPECT_EQ(s.llx, -10);
+    EXPECT_EQ(s.ury, 400);
+    EXPECT_EQ(s.preservedGlyphs[1].program, glyph);
+
+    // Written back, the charstrings keep lenIV 0, the bar style and the old names.
+    s.cNames = 1;
+    settings.charNumber = 66;
+    s.newGlyphPending = 0;
+    finishFontMetrics(s, settings);
+    buildFontNames(s, settings);
+    std::vector<uint8_t> pfb = buildFontProgram(s, settings);
+    Type1FontState again;
+    SessionSettings back = test::type1Settings();
+    ASSERT_TRUE(readType1Program(pfb.data(), pfb.size(), again, back, error)) << error;
+    EXPECT_EQ(again.lenIV, 0);
+    EXPECT_EQ(again.charStringStyle, CharStringStyle::Bar);
+    EXPECT_EQ(again.glyphPresent[65], 1);
+    EXPECT_EQ(again.encodingNames[65], "square");
+    EXPECT_EQ(again.encodingNames[3], "ctrl");
+    EXPECT_EQ(again.encodingNames[66], "c66");
+    EXPECT_EQ(again.preservedGlyphs.size(), 4u);  // .notdef, square, extra and an added space
+}
+
+TEST(Reader, MalformedProgramsAreRefusedWithoutCrashing) {
+    SessionSettings settings = test::type1Settings();
+    std::vector<uint8_t> pfb = newFontProgram(settings);
+    std::vector<std::vector<uint8_t>> bad;
+    bad.push_back({});
+    bad.push_back({0x80, 0x01, 0xFF, 0xFF, 0xFF, 0x7F, 'a'});  // segment longer than the file
+    bad.push_back({0x80, 0x07, 0, 0, 0, 0});                   // unknown segment type
+    for (size_t cut : {size_t(7), pfb.size() / 2, pfb.size() - 600}) {
+        bad.emplace_back(pfb.begin(), pfb.begin() + long(cut));
+    }
+    std::string noCharStrings =
+        handMadeFont("/FontName /X def\n", "dup /Private 1 dict dup begin\nend\n");
+    bad.emplace_back(noCharStrings.begin(), noCharStrings.end());
+    std::string hugeLength = handMadeFont(
+        "", "dup /Private 1 dict\n/CharStrings 1 dict dup begin\n/A 99999999 RD xx ND\nend\n");
+    bad.emplace_back(hugeLength.begin(), hugeLength.end());
+    std::string negative = handMadeFont(
+        "", "dup /Private 1 dict\n/CharStrings 1 dict dup begin\n/A -5 RD xx ND\nend\n");
+    bad.emplace_back(negative.begin(), negative.end());
+    std::string longToken = handMadeFont("", "/Private " + std::string(300, 'x') + "\n");
+    bad.emplace_back(longToken.begin(), longToken.end());
+    std::string badLenIV = handMadeFont("", "/Private 1 dict /lenIV 100000 def\n");
+    bad.emplace_back(badLenIV.begin(), badLenIV.end());
+    for (const auto& bytes : bad) {
+        Type1FontState s;
+        SessionSettings back = test::type1Settings();
+        std::string error;
+        EXPECT_FALSE(read(bytes, s, back, error)) << bytes.size();
+        EXPECT_FALSE(error.empty());
+    }
+}
+
+TEST(Reader, EveryTruncationAndByteFlipFailsCleanlyOrReads) {
+    SessionSettings settings = test::type1Settings();
+    std::vector<uint8_t> pfb = newFontProgram(settings);
+    for (size_t i = 0; i < pfb.size(); i += 7) {
+        std::vector<uint8_t> flipped = pfb;
+        flipped[i] ^= 0x5A;
+        Type1FontState s;
+        SessionSettings back = test::type1Settings();
+        std::string error;
+        read(flipped, s, back, error);
+        std::vector<uint8_t> cut(pfb.begin(), pfb.begin() + long(i));
+        read(cut, s, back, error);
+    }
+}
+
+}  // namespace
+}  // namespace gx

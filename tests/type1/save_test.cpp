@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include "type1/afm.h"
+#include "type1/font_reader.h"
+#include "type1_test_util.h"
+
+namespace gx {
+namespace {
+
+test::Outline square() {
+    test::Outline o;
+    o.square(0, 0, 500, 700, false);
+    return o;
+}
+
+int entriesIn(const std::string& path) {
+    std::string bytes = test::readFile(path);
+    Type1FontState s;
+    SessionSettings settings = test::type1Settings();
+    std::string error;
+    if (!readType1Program(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), s, settings,
+                          error))
+        return -1;
+    return int(s.preservedGlyphs.size());
+}
+
+TEST(Save, NewFontThenExtendReplaceAndDelete) {
+    std::string dir = test::freshDirectory("save");
+    std::string font = dir + "/font.pfb";
+    SessionSettings settings = test::type1Settings();
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    EXPECT_EQ(entriesIn(font), 3);
+    EXPECT_FALSE(platform::FontFile::exists(dir + "/font.bak"));  // a new font has no backup
+    ASSERT_TRUE(platform::FontFile::exists(dir + "/font.afm"));
+    ASSERT_TRUE(platform::FontFile::exists(dir + "/font.pfm"));
+
+    settings.charNumber = 66;
+    std::string first = test::readFile(font);
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    EXPECT_EQ(entriesIn(font), 4);
+    EXPECT_EQ(test::readFile(dir + "/font.bak"), first);
+
+    // Replacing code 66 keeps the count and drops the old charstring.
+    test::Outline wide;
+    wide.square(0, 0, 900, 700, false);
+    ASSERT_TRUE(test::exportGlyph(font, wide, settings).ok);
+    EXPECT_EQ(entriesIn(font), 4);
+    EXPECT_NE(test::readFile(dir + "/font.afm").find("C 66 ; WX 945 ; N B ;"), std::string::npos);
+
+    // Deleting code 65 while adding 67.
+    settings.charNumber = 67;
+    ASSERT_TRUE(
+        test::exportGlyph(font, square(), settings, [](Type1FontState& s, SessionSettings&) {
+            s.deleteMark[65] = 1;
+        }).ok);
+    EXPECT_EQ(entriesIn(font), 4);
+    std::string afm = test::readFile(dir + "/font.afm");
+    EXPECT_EQ(afm.find("N A ;"), std::string::npos);
+    EXPECT_NE(afm.find("StartCharMetrics 4\r\n"), std::string::npos);
+}
+
+TEST(Save, KerningOfTheOldAfmSurvives) {
+    std::string dir = test::freshDirectory("kern");
+    std::string font = dir + "/k.pfb";
+    SessionSettings settings = test::type1Settings();
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    settings.charNumber = 66;
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    std::string afm = test::readFile(dir + "/k.afm");
+    size_t end = afm.find("EndFontMetrics");
+    afm.insert(
+        end, "StartKernData\r\nStartKernPairs 1\r\nKPX A B -80\r\nEndKernPairs\r\nEndKernData\r\n");
+    test::writeFile(dir + "/k.afm", afm);
+    settings.charNumber = 67;
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    EXPECT_NE(test::readFile(dir + "/k.afm").find("KPX A B -80\r\r\n"), std::string::npos);
+}
+
+TEST(Save, FiftyExportsKeepEveryGlyphAndAreDeterministic) {
+    std::string dir = test::freshDirectory("fifty");
+    std::string a = dir + "/a.pfb", b = dir + "/b.pfb";
+    SessionSettings settings = test::type1Settings();
+    for (int i = 0; i < 50; ++i) {
+        settings.charNumber = int16_t(33 + i);
+        test::Outline o;
+        o.square(i, 0, 300 + 5 * i, 600, i % 2 == 0);
+        o.square(i + 100, 100, 200 + 5 * i, 500, i % 2 == 0);
+        ASSERT_TRUE(test::exportGlyph(a, o, settings).ok) << i;
+        ASSERT_TRUE(test::exportGlyph(b, o, settings).ok) << i;
+    }
+    EXPECT_EQ(entriesIn(a), 52);
+    EXPECT_EQ(test::readFile(a), test::readFile(b));
+    EXPECT_EQ(test::readFile(dir + "/a.pfm"), test::readFile(dir + "/b.pfm"));
+}
+
+std::vector<std::string> listDirectory(const std::string& dir) {
+    std::vector<std::string> names;
+    std::string listing = dir + "/.listing";
+    std::string command = "ls -A '" + dir + "' > '" + listing + "'";
+    if (std::system(command.c_str()) != 0) return names;
+    std::string text = test::readFile(listing);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        std::string name = text.substr(start, end - start);
+        if (name != ".listing") names.push_back(name);
+        start = end == std::string::npos ? text.size() : end + 1;
+    }
+    return names;
+}
+
+TEST(Save, AFailingWriteAnywhereLeavesEveryFileAsItWas) {
+    std::string dir = test::freshDirectory("fault");
+    std::string font = dir + "/f.pfb";
+    SessionSettings settings = test::type1Settings();
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    settings.charNumber = 66;
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    const std::string pfb = test::readFile(font), afm = test::readFile(dir + "/f.afm"),
+                      pfm = test::readFile(dir + "/f.pfm"), bak = test::readFile(dir + "/f.bak");
+    const auto names = listDirectory(dir);
+    settings.charNumber = 67;
+    int failures = 0;
+    for (long long after = 0;; after += 37) {
+        platform::injectWriteFailureAfter(after);
+        test::ExportResult r = test::exportGlyph(font, square(), settings);
+        platform::injectWriteFailureAfter(-1);
+        if (r.ok) break;  // the limit lies beyond everything the save writes
+        ++failures;
+        ASSERT_EQ(test::readFile(font), pfb) << after;
+        ASSERT_EQ(test::readFile(dir + "/f.afm"), afm) << after;
+        ASSERT_EQ(test::readFile(dir + "/f.pfm"), pfm) << after;
+        ASSERT_EQ(test::readFile(dir + "/f.bak"), bak) << after;
+        ASSERT_EQ(listDirectory(dir), names) << after;
+    }
+    EXPECT_GT(failures, 40);
+}
+
+TEST(Save, AFailingRenameAnywhereLeavesEveryFileAsItWas) {
+    std::string dir = test::freshDirectory("rename");
+    std::string font = dir + "/r.pfb";
+    SessionSettings settings = test::type1Settings();
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    const std::string pfb = test::readFile(font), afm = test::readFile(dir + "/r.afm"),
+                      pfm = test::readFile(dir + "/r.pfm");
+    settings.charNumber = 66;
+    for (int nth = 1; nth <= 6; ++nth) {
+        platform::injectRenameFailure(nth);
+        test::ExportResult r = test::exportGlyph(font, square(), settings);
+        platform::injectRenameFailure(0);
+        ASSERT_FALSE(r.ok) << nth;
+        EXPECT_EQ(test::readFile(font), pfb) << nth;
+        EXPECT_EQ(test::readFile(dir + "/r.afm"), afm) << nth;
+        EXPECT_EQ(test::readFile(dir + "/r.pfm"), pfm) << nth;
+        for (const std::string& name : listDirectory(dir))
+            EXPECT_NE(name.rfind("AT1", 0), 0u) << name;
+    }
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    EXPECT_EQ(test::readFile(dir + "/r.bak"), pfb);
+}
+
+TEST(Save, AnUnreadableAfmBesideTheFontStopsTheExport) {
+    std::string dir = test::freshDirectory("badafm");
+    std::string font = dir + "/b.pfb";
+    SessionSettings settings = test::type1Settings();
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    test::writeFile(dir + "/b.afm", "StartFontMetrics 2.0\n  \n");
+    const std::string pfb = test::readFile(font);
+    settings.charNumber = 66;
+    EXPECT_FALSE(test::exportGlyph(font, square(), settings).ok);
+    EXPECT_EQ(test::readFile(font), pfb);
+}
+
+}  // namespace
+}  // namespace gx
