@@ -119,7 +119,7 @@ protected:
     ExportJob job(bool truetype) {
         ExportJob j;
         j.pluginPath = std::string(GX_PLUGIN_DIR) + "/" + pluginFileName(truetype);
-        j.target = dir_ + "/font";
+        j.target = dir_ + (truetype ? "/font.ttf" : "/font.pfb");
         j.iniPath = dir_ + "/settings.ini";
         HostOutline square;
         square.points = {0, 0, 1000, 0, 1000, 1000, 0, 1000};

@@ -1,0 +1,274 @@
+// The TrueType plug-in's driver: resolve and open the target at begin; at finish read
+// the font, choose the code, build and insert the glyph, save, and in symbol mode
+// make the font known to the system.
+#include "entry/truetype_session.h"
+
+#include <cstdlib>
+#include <ctime>
+#include <new>
+
+#include "install/install.h"
+#include "support/strings.h"
+#include "truetype/truetype.h"
+#include "ui/dialogs.h"
+
+namespace gx {
+namespace {
+
+TrueTypeSession g_session;
+int64_t (*g_clock)() = nullptr;
+
+std::string iniPathOf(const HostExportCall& call) {
+    return call.iniPath ? call.iniPath : "";
+}
+
+void showTrueTypeError(int messageId) {
+    showError(truetypeTraits(), messageId);
+}
+
+int outlineMessage(int status) {
+    switch (status) {
+        case tt::kOutlineOutOfRange:
+            return str::kObjectOutOfRange;
+        case tt::kOutlineTooComplex:
+            return str::kCurveTooComplex;
+        default:
+            return str::kOutOfMemory;
+    }
+}
+
+}  // namespace
+
+ExportSessionBase& trueTypeSession() {
+    return g_session;
+}
+TrueTypeSession& trueTypeExportSession() {
+    return g_session;
+}
+
+void setFontClock(int64_t (*secondsSince1970)()) {
+    g_clock = secondsSince1970;
+}
+
+int64_t fontTimestamp() {
+    int64_t seconds = 0;
+    const char* epoch = std::getenv("SOURCE_DATE_EPOCH");
+    if (g_clock) {
+        seconds = g_clock();
+    } else if (epoch && *epoch) {
+        for (const char* p = epoch; *p >= '0' && *p <= '9' && seconds < (int64_t(1) << 40); ++p)
+            seconds = seconds * 10 + (*p - '0');
+    } else {
+        seconds = int64_t(std::time(nullptr));
+    }
+    return seconds + tt::kSecondsFrom1904To1970;
+}
+
+bool prepareTrueTypeExport(HostExportCall& call, bool fileMode) {
+    TrueTypeSession& s = g_session;
+    s.aborted = 0;
+    call.field120 = 0;
+    s.fileMode = fileMode;
+    // A fresh font state; the imported per-character widths live as long as the plug-in.
+    tt::ImportedMetrics imported = std::move(s.font.imported);
+    imported.clearFlags();
+    s.font = tt::FontFileState{};
+    s.font.imported = std::move(imported);
+    s.font.addGlyph = true;
+    s.converted.release();
+    s.registered = false;
+    s.createdFile = false;
+    s.closeFontFile();
+
+    if (call.targetHandle != 0) {
+        platform::closeSystemHandle(call.targetHandle);
+        call.targetHandle = 0;
+    }
+
+    const char* named = call.target ? call.target->path : nullptr;
+    bool exists = false;
+    if (!fileMode) {
+        s.familyName = std::string(named ? named : "").substr(0, kMaxFamilyNameInSession);
+        s.installedName = s.familyName;
+        const install::InstalledFont found =
+            install::locateInstalledFont(s.familyName, iniPathOf(call));
+        if (!found.found) {
+            showTrueTypeError(str::kNoFontsDirectory);
+            call.prepared = 0;
+            return false;
+        }
+        s.installedPath = found.path;
+        s.registered = found.registered;
+        if (s.registered) install::unloadFontResource(s.installedPath);
+        s.targetFileName = s.installedPath;
+        // Only a registered family counts as existing; any other file of that name is replaced.
+        exists = s.registered;
+    } else {
+        s.targetFileName = named ? named : "";
+        exists = platform::FontFile::exists(s.targetFileName);
+    }
+    s.newFont = !exists;
+
+    if (exists) {
+        s.fontFile =
+            platform::FontFile::open(s.targetFileName, platform::OpenMode::ReadWriteDenyWrite);
+    } else if (!fileMode) {
+        s.fontFile = platform::FontFile::open(s.targetFileName,
+                                              platform::OpenMode::CreateReadWriteDenyWrite);
+        s.createdFile = s.fontFile != nullptr;
+    }
+    const bool usable = s.fontFile || (fileMode && !exists && !s.targetFileName.empty());
+    if (!usable) {
+        if (!fileMode && s.registered) install::loadFontResource(s.installedPath);
+        showTrueTypeError(str::kCannotOpenTrueType);
+    }
+    call.targetHandle = 0;
+    call.prepared = 0;
+    return usable;
+}
+
+bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
+    int status = 0;
+    tt::FontFileState& font = s.font;
+    s.converted.release();
+    s.settings = defaultSettings(PluginKind::TrueType);
+    if (!s.fileMode) s.settings.familyName = s.familyName;
+    s.cancelled = false;
+
+    if (!s.newFont) {
+        std::vector<uint8_t> bytes;
+        const tt::ReadStatus read = s.fontFile && tt::loadFontBytes(*s.fontFile, bytes)
+                                        ? tt::readExistingFont(std::move(bytes), font, s.settings)
+                                        : tt::ReadStatus::ReadFailed;
+        if (read == tt::ReadStatus::TooComplex) {
+            showTrueTypeError(str::kFontTooComplex);
+            s.closeFontFile();
+            s.aborted = 1;
+            status = 3;
+        } else if (read != tt::ReadStatus::Ok) {
+            showTrueTypeError(str::kFontDamaged);
+            status = 3;
+        }
+    }
+
+    if (status == 0 && !s.fileMode) {
+        const int code = tt::findFreeCode(font);
+        if (code == 0) {
+            showTrueTypeError(str::kFontFull);
+            s.closeFontFile();
+            s.aborted = 1;
+            status = 4;
+        } else {
+            s.settings.charNumber = int16_t(code);
+        }
+    } else if (status == 0) {
+        readExportSettings(PluginKind::TrueType, iniPathOf(call), s.newFont, s.settings);
+        FontExportSettings* record = nullptr;
+        try {
+            record = settingsRecord(call);
+        } catch (const std::bad_alloc&) {
+            record = nullptr;
+        }
+        int result = kDialogFailed;
+        if (record) {
+            *record = settingsFromSession(s.settings, !s.newFont);
+            if (call.target) {
+                s.originX = hostUnitsToThousandths(call.target->originX);
+                s.originY = hostUnitsToThousandths(call.target->originY);
+            }
+            result = runExportDialogs(PluginKind::TrueType, call, *record, s.newFont);
+        }
+        if (!dialogAccepted(result)) {
+            s.cancelled = true;
+            status = 1;
+        } else {
+            if (s.newFont) {
+                s.fontFile = platform::FontFile::open(s.targetFileName,
+                                                      platform::OpenMode::CreateReadWriteDenyWrite);
+                s.createdFile = s.fontFile != nullptr;
+                if (!s.fontFile) {
+                    showTrueTypeError(str::kCannotOpenTrueType);
+                    status = 5;
+                }
+            }
+            settingsToSession(*record, s.settings);
+            writeExportSettings(PluginKind::TrueType, iniPathOf(call), s.settings);
+            // Choosing a code that holds a glyph replaces that glyph (the dialog asked).
+            const int code = s.settings.charNumber;
+            if (code >= 0 && code < 256 && font.charToGlyph[size_t(code)] != 0)
+                font.deleteMark[size_t(code)] = true;
+        }
+    }
+
+    if (status == 0) {
+        tt::PlacementParams params;
+        params.gridSize = s.settings.gridSize;
+        if (s.fileMode) {
+            params.mode = tt::Placement::Fixed;
+            params.designSize = s.settings.designSize;
+            params.originX = s.originX;
+            params.originY = s.originY;
+        }
+        const int built = tt::buildConvertedOutline(s.outline, params, s.converted);
+        if (built != tt::kOutlineOk) {
+            showTrueTypeError(outlineMessage(built));
+            status = 6;
+        }
+    }
+    s.outline.release();
+
+    if (status == 0) {
+        const int built = tt::buildNewGlyph(s.converted, font.newGlyph);
+        if (built == tt::kOutlineOk) {
+            font.timestamp = fontTimestamp();
+            const tt::SaveStatus saved =
+                tt::saveFontFile(font, s.settings, s.fontFile, s.targetFileName);
+            if (saved == tt::SaveStatus::TooManyGlyphs) {
+                showTrueTypeError(str::kFontTooComplex);
+                status = 7;
+            } else if (saved != tt::SaveStatus::Ok) {
+                showTrueTypeError(str::kFontNotSaved);
+                status = 7;
+            }
+        } else {
+            showTrueTypeError(outlineMessage(built));
+            status = 6;
+        }
+    }
+    if (s.fontFile) s.closeFontFile();
+    // A file this export created but did not fill is not left behind.
+    if (status != 0 && s.createdFile && s.newFont) platform::deleteFile(s.targetFileName);
+    s.createdFile = false;
+
+    font.releaseFontBuffers();
+    s.converted.release();
+    return status == 0;
+}
+
+int32_t finishTrueTypeExport(HostExportCall& call, bool fileMode) {
+    TrueTypeSession& s = g_session;
+    bool ok = false;
+    s.cancelled = false;
+    if (!s.aborted) {
+        try {
+            ok = runTrueTypeSession(s, call);
+        } catch (const std::bad_alloc&) {
+            showTrueTypeError(str::kOutOfMemory);
+            ok = false;
+        }
+    }
+    s.outline.release();
+    s.closeFontFile();
+    if (s.createdFile && s.newFont) platform::deleteFile(s.targetFileName);
+    s.createdFile = false;
+    releaseHostValue(call);
+    destroySettingsRecord(call);
+    if (!fileMode && (ok || s.registered)) {
+        install::loadFontResource(s.installedPath);
+        install::registerFontValue(s.installedName, s.installedPath);
+        install::broadcastFontChange();
+    }
+    return ok || s.cancelled ? 1 : 0;
+}
+
+}  // namespace gx

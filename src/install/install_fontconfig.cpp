@@ -1,0 +1,127 @@
+// Linux: fontconfig stands in for the font registry. A family is registered when
+// fontconfig lists a TrueType file for it; registering refreshes the cache of the
+// font's directory so every fontconfig client sees the font at once.
+#include <fontconfig/fontconfig.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <map>
+
+#include "install/install.h"
+#include "platform/platform.h"
+
+namespace gx::install {
+namespace {
+
+std::string withSlash(std::string dir) {
+    if (dir.empty() || dir.back() != '/') dir.push_back('/');
+    return dir;
+}
+
+bool makeDirectories(const std::string& dir) {
+    for (size_t at = 1; at <= dir.size(); ++at) {
+        if (at != dir.size() && dir[at] != '/') continue;
+        const std::string part = dir.substr(0, at);
+        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string hostFontsDirectory(const std::string& iniPath) {
+    // Remembered for the life of the plug-in, per configuration file.
+    static std::map<std::string, std::string> remembered;
+    auto it = remembered.find(iniPath);
+    if (it != remembered.end()) return it->second;
+    std::string dir = iniPath.empty()
+                          ? std::string()
+                          : platform::profileGetString(iniPath, "Config", "FontsDir", "");
+    if (!dir.empty() && dir[0] != '/') {
+        dir = platform::directoryOf(iniPath) + "/" + dir;
+    } else if (dir.empty()) {
+        const char* data = std::getenv("XDG_DATA_HOME");
+        const char* home = std::getenv("HOME");
+        if (data && data[0] == '/')
+            dir = std::string(data) + "/fonts";
+        else if (home && home[0])
+            dir = std::string(home) + "/.local/share/fonts";
+    }
+    if (!dir.empty()) dir = withSlash(dir);
+    remembered[iniPath] = dir;
+    return dir;
+}
+
+InstalledFont locateInstalledFont(const std::string& family, const std::string& iniPath) {
+    InstalledFont result;
+    const std::string fontsDir = hostFontsDirectory(iniPath);
+    const std::string fileName = fontFileNameFor(family);
+    if (fileName == ".ttf") return result;
+
+    if (FcConfig* config = FcInitLoadConfigAndFonts()) {
+        // Our own fonts directory counts even when the user's configuration lacks it,
+        // so a font we made is extended rather than overwritten.
+        if (!fontsDir.empty())
+            FcConfigAppFontAddDir(config, reinterpret_cast<const FcChar8*>(fontsDir.c_str()));
+        FcPattern* pattern = FcPatternCreate();
+        FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_FONTFORMAT, nullptr);
+        if (pattern && objects &&
+            FcPatternAddString(pattern, FC_FAMILY,
+                               reinterpret_cast<const FcChar8*>(family.c_str()))) {
+            if (FcFontSet* set = FcFontList(config, pattern, objects)) {
+                std::string best;
+                for (int i = 0; i < set->nfont; ++i) {
+                    FcChar8* file = nullptr;
+                    FcChar8* format = nullptr;
+                    if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch ||
+                        FcPatternGetString(set->fonts[i], FC_FONTFORMAT, 0, &format) !=
+                            FcResultMatch)
+                        continue;
+                    const std::string path = reinterpret_cast<const char*>(file);
+                    if (std::string(reinterpret_cast<const char*>(format)) != "TrueType") continue;
+                    if (best.empty() || path < best) best = path;  // the same choice every time
+                }
+                FcFontSetDestroy(set);
+                if (!best.empty()) {
+                    result.found = true;
+                    result.registered = true;
+                    result.path = best;
+                }
+            }
+        }
+        if (objects) FcObjectSetDestroy(objects);
+        if (pattern) FcPatternDestroy(pattern);
+        FcConfigDestroy(config);
+    }
+    if (!result.registered) {
+        if (fontsDir.empty() || !makeDirectories(fontsDir.substr(0, fontsDir.size() - 1)))
+            return result;
+        result.found = true;
+        result.path = fontsDir + fileName;
+    }
+    return result;
+}
+
+// Nothing holds a font file open on Linux while it is rewritten.
+bool unloadFontResource(const std::string&) {
+    return true;
+}
+
+int loadFontResource(const std::string& path) {
+    return platform::FontFile::exists(path) ? 1 : 0;
+}
+
+bool registerFontValue(const std::string&, const std::string& path) {
+    FcConfig* config = FcInitLoadConfig();
+    if (!config) return false;
+    const std::string dir = platform::directoryOf(path);
+    FcCache* cache = FcDirCacheRescan(reinterpret_cast<const FcChar8*>(dir.c_str()), config);
+    if (cache) FcDirCacheUnload(cache);
+    FcConfigDestroy(config);
+    return cache != nullptr;
+}
+
+void broadcastFontChange() {}
+
+}  // namespace gx::install

@@ -1,0 +1,58 @@
+// The TrueType engine as the session sees it: read an existing font, insert the
+// built glyph, write the font and replace the file safely.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "truetype/font_state.h"
+#include "truetype/outline.h"
+#include "ui/settings.h"
+
+namespace gx::tt {
+
+enum class ReadStatus {
+    Ok,
+    TooComplex,  // more than kMaxGlyphs glyphs ("Font too complex")
+    Malformed,   // not a TrueType font this plug-in can extend, or damaged
+    ReadFailed,  // the file could not be read
+};
+
+enum class SaveStatus {
+    Ok,
+    TooManyGlyphs,  // adding the glyph would pass kMaxGlyphs
+    Failed,         // building or writing failed; an existing font is left as it was
+};
+
+// Reads the whole open font file (at most 64 MB).
+bool loadFontBytes(platform::FontFile& file, std::vector<uint8_t>& bytes);
+
+// Reads an existing font into `font` and the font-wide settings (family name, grid
+// size, style, symbol flag, space width, next character number). The other settings
+// are left as they are; callers reset them to their defaults first.
+ReadStatus readExistingFont(std::vector<uint8_t> bytes, FontFileState& font,
+                            SessionSettings& settings);
+
+// The first code from 33 to 255 without a live glyph, or 0 when the font is full.
+int findFreeCode(const FontFileState& font);
+
+// Chooses the glyphs to keep and computes metrics; false when the result would not fit.
+SaveStatus updateFontMetrics(FontFileState& font, const SessionSettings& settings);
+
+// Lays out the whole font file in memory (after updateFontMetrics).
+bool writeFontFile(FontFileState& font, const SessionSettings& settings,
+                   std::vector<uint8_t>& file);
+
+// updateFontMetrics + writeFontFile, then: a new font is written into `file` (deleted
+// again on failure); an existing one is written to a temporary file beside it, which
+// replaces it once complete, the previous file becoming the ".bak". `file` is closed.
+SaveStatus saveFontFile(FontFileState& font, const SessionSettings& settings,
+                        std::unique_ptr<platform::FontFile>& file, const std::string& path);
+
+// The font file name with everything from its last "." replaced by ".bak".
+std::string backupName(const std::string& path);
+
+}  // namespace gx::tt

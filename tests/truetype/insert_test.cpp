@@ -1,0 +1,167 @@
+// Glyph insertion: kept glyphs, renumbering with composites, kern pairs, space width.
+#include <gtest/gtest.h>
+
+#include "font_fixture.h"
+#include "truetype/tables.h"
+#include "truetype/truetype.h"
+
+namespace gx::tt {
+namespace {
+
+using test::buildFixture;
+using test::FixtureFont;
+
+NewGlyph smallGlyph() {
+    ConvertedOutline conv;
+    conv.points = {{0, 0, kContourStart}, {0, 50, kOnCurve}, {50, 0, kContourEnd}};
+    conv.contourStarts = {0, 3};
+    NewGlyph g;
+    buildNewGlyph(conv, g);
+    return g;
+}
+
+// glyphs: 0 .notdef, 1 'A' (65), 2 'B' (66), 3 'C' (67) composite of 1, 4 'D' (68) composite
+// of 2, 5 space (32); legacy kern pairs B-D and A-B.
+FixtureFont compositeFont() {
+    FixtureFont f;
+    f.glyphs = {{test::triangleGlyph(100)},          {test::triangleGlyph(200)},
+                {test::triangleGlyph(300)},          {test::compositeGlyph({1})},
+                {test::compositeGlyph({2, 5}), 700}, {{}, 250}};
+    f.cmap = {{32, 5}, {65, 1}, {66, 2}, {67, 3}, {68, 4}};
+    f.kern = {{1, 2, -30}, {2, 4, -40}};
+    return f;
+}
+
+std::vector<uint8_t> save(FontFileState& font, SessionSettings& s) {
+    EXPECT_EQ(updateFontMetrics(font, s), SaveStatus::Ok);
+    std::vector<uint8_t> file;
+    EXPECT_TRUE(writeFontFile(font, s, file));
+    return file;
+}
+
+TEST(Insertion, RemovalRenumbersGlyphsCompositesAndKern) {
+    FontFileState font;
+    SessionSettings s;
+    ASSERT_EQ(readExistingFont(buildFixture(compositeFont()), font, s), ReadStatus::Ok);
+    EXPECT_EQ(font.glyphToChar[4], 68);
+    // Replace 'A': glyph 1 goes, and with it composite 3 that uses it.
+    font.deleteMark[65] = true;
+    font.newGlyph = smallGlyph();
+    s.charNumber = 65;
+    s.autoWidth = 0;
+    s.charWidth = 600;
+    const std::vector<uint8_t> file = save(font, s);
+    EXPECT_EQ(font.keptGlyphs, (std::vector<uint16_t>{0, 2, 4, 5}));
+
+    FontFileState back;
+    SessionSettings s2;
+    ASSERT_EQ(readExistingFont(file, back, s2), ReadStatus::Ok);
+    ASSERT_EQ(back.numGlyphs, 5);
+    EXPECT_EQ(back.charToGlyph[66], 1);
+    EXPECT_EQ(back.charToGlyph[67], 0);  // the composite of the removed glyph is gone
+    EXPECT_EQ(back.charToGlyph[68], 2);
+    EXPECT_EQ(back.charToGlyph[32], 3);
+    EXPECT_EQ(back.charToGlyph[65], 4);
+    EXPECT_EQ(back.advanceWidths[4], 600);
+    EXPECT_EQ(back.advanceWidths[2], 700);  // metrics follow their glyph
+
+    // The composite 'D' now points at B's and the space's new places.
+    const TableRecord* glyf = back.findTableRecord("glyf");
+    ASSERT_NE(glyf, nullptr);
+    BigEndianReader g = tableReader(back, *glyf);
+    std::vector<uint16_t> parts;
+    ASSERT_TRUE(forEachComponent(g.data() + back.glyphOffsets[2],
+                                 back.glyphOffsets[3] - back.glyphOffsets[2],
+                                 [&](size_t, uint16_t c) { parts.push_back(c); }));
+    EXPECT_EQ(parts, (std::vector<uint16_t>{1, 3}));
+
+    // kern: A-B dropped with A; B-D renumbered to 1-2.
+    const TableRecord* kern = back.findTableRecord("kern");
+    ASSERT_NE(kern, nullptr);
+    BigEndianReader k = tableReader(back, *kern);
+    uint16_t nPairs, left, right;
+    int16_t value;
+    k.seek(10), k.readU16(nPairs);
+    ASSERT_EQ(nPairs, 1);
+    k.seek(18), k.readU16(left), k.readU16(right), k.readS16(value);
+    EXPECT_EQ(left, 1);
+    EXPECT_EQ(right, 2);
+    EXPECT_EQ(value, -40);
+}
+
+TEST(Insertion, LayoutTablesKeptOnlyWhileIndicesHold) {
+    FixtureFont f = compositeFont();
+    f.extraTables = {{"GSUB", std::vector<uint8_t>(10)},
+                     {"LTSH", std::vector<uint8_t>(10)},
+                     {"DSIG", std::vector<uint8_t>(8)}};
+    FontFileState font;
+    SessionSettings s;
+    ASSERT_EQ(readExistingFont(buildFixture(f), font, s), ReadStatus::Ok);
+    font.newGlyph = smallGlyph();
+    s.charNumber = 70;
+    FontFileState added;
+    SessionSettings sa;
+    ASSERT_EQ(readExistingFont(save(font, s), added, sa), ReadStatus::Ok);
+    EXPECT_NE(added.findTableRecord("GSUB"), nullptr);  // appended glyph: indices hold
+    EXPECT_NE(added.findTableRecord("kern"), nullptr);
+    EXPECT_EQ(added.findTableRecord("LTSH"), nullptr);  // count changed
+    EXPECT_EQ(added.findTableRecord("DSIG"), nullptr);
+
+    added.deleteMark[65] = true;
+    added.addGlyph = false;
+    FontFileState removed;
+    SessionSettings sr;
+    ASSERT_EQ(readExistingFont(save(added, sa), removed, sr), ReadStatus::Ok);
+    EXPECT_EQ(removed.findTableRecord("GSUB"), nullptr);  // glyphs moved
+    EXPECT_EQ(removed.numGlyphs, 5);
+}
+
+TEST(Insertion, SpaceWidthGoesToTheSpaceGlyph) {
+    FontFileState font;
+    SessionSettings s;
+    ASSERT_EQ(readExistingFont(buildFixture(compositeFont()), font, s), ReadStatus::Ok);
+    EXPECT_EQ(s.spaceWidth, 250);
+    s.spaceWidth = 333;
+    font.newGlyph = smallGlyph();
+    s.charNumber = 70;
+    save(font, s);
+    EXPECT_EQ(font.outAdvances[5], 333);
+    EXPECT_EQ(font.outAdvances[0], 500);  // never glyph 0
+
+    FixtureFont noSpace = compositeFont();
+    noSpace.cmap.erase(32);
+    ASSERT_EQ(readExistingFont(buildFixture(noSpace), font, s), ReadStatus::Ok);
+    font.newGlyph = smallGlyph();
+    s.spaceWidth = 333;
+    s.charNumber = 70;
+    save(font, s);
+    for (int g = 0; g < font.glyphCount; ++g) EXPECT_NE(font.outAdvances[size_t(g)], 333) << g;
+}
+
+TEST(Insertion, AutoWidthFreeCodeAndFullFonts) {
+    FontFileState font;
+    SessionSettings s;
+    font.newGlyph = smallGlyph();
+    font.newGlyph.xMax = 1000;
+    s.charNumber = 65;
+    ASSERT_EQ(updateFontMetrics(font, s), SaveStatus::Ok);
+    EXPECT_EQ(font.outAdvances[4], 1050);
+    EXPECT_EQ(findFreeCode(font), 33);
+
+    FixtureFont full;
+    full.glyphs.assign(300, {test::triangleGlyph(10)});
+    full.symbol = true;
+    for (uint16_t c = 33; c <= 255; ++c) full.cmap[uint16_t(0xF000 + c)] = c;
+    ASSERT_EQ(readExistingFont(buildFixture(full), font, s), ReadStatus::Ok);
+    EXPECT_EQ(findFreeCode(font), 0);
+    font.deleteMark[40] = true;
+    EXPECT_EQ(findFreeCode(font), 40);
+    // 300 glyphs kept and one added would pass the limit the reader enforces.
+    font.deleteMark[40] = false;
+    font.newGlyph = smallGlyph();
+    s.charNumber = 40;
+    EXPECT_EQ(updateFontMetrics(font, s), SaveStatus::TooManyGlyphs);
+}
+
+}  // namespace
+}  // namespace gx::tt
