@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
@@ -9,7 +10,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "font_info.h"
 #include "outline_reader.h"
+#include "platform/platform.h"
 #include "plugin_host.h"
 #include "support/units.h"
 
@@ -236,24 +239,45 @@ int codeFromFileName(const std::string& path) {
     return v >= 33 && v <= 255 ? static_cast<int>(v) : 0;
 }
 
+bool parseCodeWidth(const std::string& text, int& code, int& width, std::string& error) {
+    size_t eq = text.rfind('=');
+    if (eq == std::string::npos || eq == 0) {
+        error = "give CODE=WIDTH, e.g. A=600 or 65=600";
+        return false;
+    }
+    return parseCharCode(text.substr(0, eq), code, error) &&
+           parseWidth(text.substr(eq + 1), width, error) &&
+           (width >= 0 || (error = "a character's width is a number", false));
+}
+
 std::string dialogScript(const DialogChoices& c, bool newFont) {
-    static const char* kStyleItems[] = {"Normal", "Bold", "Italic", "Bold Italic"};
+    static const char* kStyleItems[] = {"Normal", "Bold", "Italic", "BoldItalic"};
     std::string s;
     if (newFont) {
         s += "dialog 130\n";
         if (!c.family.empty()) s += "text 1000 " + c.family + "\n";
+        // The style list is locked while "Symbol font" is checked: the check box first.
+        if (c.symbol >= 0) s += std::string("check 1009 ") + (c.symbol ? "on" : "off") + "\n";
         if (!c.style.empty()) {
             std::string lower;
             for (char ch : c.style) lower += char(ch >= 'A' && ch <= 'Z' ? ch + 32 : ch);
             int i = lower == "bold" ? 1 : lower == "italic" ? 2 : lower == "bolditalic" ? 3 : 0;
             s += std::string("select 1001 ") + kStyleItems[i] + "\n";
         }
-        if (c.symbol >= 0) s += std::string("check 1009 ") + (c.symbol ? "on" : "off") + "\n";
         if (c.grid > 0) s += "text 1002 " + std::to_string(c.grid) + "\n";
         if (c.spaceWidth >= 0) s += "value 1003 " + std::to_string(c.spaceWidth) + "\n";
-        s += "ok\n";
+        s += "ok\nanswer yes\n";  // "Save changes to Font File"
     }
     s += "dialog 131\n";
+    if (!newFont && (!c.deleteCodes.empty() || !c.setWidths.empty() || !c.metricsFile.empty())) {
+        s += "click 1011\ndialog 132\n";
+        for (int code : c.deleteCodes) s += "text 1039 " + std::to_string(code) + "\nclick 1025\n";
+        for (const auto& [code, width] : c.setWidths)
+            s += "text 1039 " + std::to_string(code) + "\nvalue 1040 " + std::to_string(width) + "\n";
+        // An import locks the character controls, so it comes last.
+        if (!c.metricsFile.empty()) s += "click 1026\nfile " + c.metricsFile + "\n";
+        s += "ok\nanswer yes\n";
+    }
     if (c.charCode > 0) s += "text 1014 " + std::to_string(c.charCode) + "\n";
     if (c.width == -1) s += "check 1019 on\n";
     if (c.width >= 0) s += "check 1019 off\nvalue 1016 " + std::to_string(c.width) + "\n";
@@ -263,7 +287,8 @@ std::string dialogScript(const DialogChoices& c, bool newFont) {
                       c.designSizeThousandths % 1000);
         s += std::string("select 1018 inches\nvalue 1017 ") + buf + "\n";
     }
-    s += "ok\n";
+    // "Overwrite existing definition", when the code holds a glyph.
+    s += c.replace ? "ok\nanswer yes\n" : "ok\nanswer no\n";
     return s;
 }
 
@@ -295,25 +320,48 @@ RunStatus runRequest(const RunRequest& req) {
                     static_cast<int>(std::lround(shape.viewBoxHeightThousandths));
             FileStamp before = stampOf(req.target);
             bool newFont = !before.exists || (req.kind == TargetKind::Type1 && before.size == 0);
-            scriptPath = req.target + ".glyph-export-ui";
-            std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
-            out << dialogScript(choices, newFont);
-            if (!out.good()) {
-                std::fprintf(stderr, "glyph-export: cannot write %s\n", scriptPath.c_str());
+            // A new font needs a family name: the file's own name unless one was given.
+            if (newFont && choices.family.empty()) {
+                choices.family = baseName(req.target);
+                size_t dot = choices.family.rfind('.');
+                if (dot != std::string::npos && dot > 0) choices.family.resize(dot);
+            }
+            if (!newFont && choices.charCode > 0 && !choices.replace &&
+                std::find(choices.deleteCodes.begin(), choices.deleteCodes.end(),
+                          choices.charCode) == choices.deleteCodes.end() &&
+                fontHasCode(req.target, choices.charCode)) {
+                std::fprintf(stderr,
+                             "glyph-export: %s: code %d already holds a glyph; give --replace "
+                             "to replace it\n",
+                             req.target.c_str(), choices.charCode);
                 return RunStatus::Failed;
             }
-            out.close();
-            setEnv("GLYPH_EXPORT_UI_SCRIPT", scriptPath);
+            bool ownScript = req.uiScript.empty();
+            if (ownScript) {
+                scriptPath = platform::createTempFileIn(platform::tempDirectory(), "gxui");
+                std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
+                out << dialogScript(choices, newFont);
+                if (scriptPath.empty() || !out.good()) {
+                    std::fprintf(stderr, "glyph-export: cannot write the dialog script\n");
+                    if (!scriptPath.empty()) std::remove(scriptPath.c_str());
+                    return RunStatus::Failed;
+                }
+            }
+            setEnv("GLYPH_EXPORT_UI_SCRIPT", ownScript ? scriptPath : req.uiScript);
             if (progress)
                 std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, req.shapes.size(), shapePath.c_str());
             ExportOutcome outcome = runExport(job);
-            std::remove(scriptPath.c_str());
+            if (ownScript) std::remove(scriptPath.c_str());
             if (!outcome.loaded) {
                 std::fprintf(stderr, "glyph-export: %s\n", outcome.loadError.c_str());
                 return RunStatus::Failed;
             }
             if (!outcome.beginResult || !outcome.finishResult) return RunStatus::Failed;
-            if (stampOf(req.target) == before) return RunStatus::Cancelled;
+            if (stampOf(req.target) == before) {
+                std::fprintf(stderr, "glyph-export: %s: the export was cancelled; nothing was "
+                             "written\n", shapePath.c_str());
+                return RunStatus::Cancelled;
+            }
         } else {
             if (progress)
                 std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, req.shapes.size(), shapePath.c_str());

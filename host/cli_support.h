@@ -22,6 +22,11 @@ struct DialogChoices {
     int symbol = -1;  // -1 unset
     int grid = 0;
     int spaceWidth = -1;
+    // An existing font's Options dialog: characters to delete, widths to set, metrics.
+    std::vector<int> deleteCodes;
+    std::vector<std::pair<int, int>> setWidths;  // code, width
+    std::string metricsFile;
+    bool replace = false;  // answer Yes to "Overwrite existing definition"
 };
 
 struct RunRequest {
@@ -34,6 +39,7 @@ struct RunRequest {
     bool originSet = false;
     double originX = 0, originY = 0;  // SVG user units
     bool emFromSvg = false;
+    std::string uiScript;  // play this script instead of one made from the options
 };
 
 // $XDG_CONFIG_HOME/glyph-export/glyph-export.ini (or ~/.config/..., %APPDATA% on Windows).
@@ -47,6 +53,8 @@ bool parseOrigin(const std::string& text, double& x, double& y, std::string& err
 int codeFromFileName(const std::string& path);
 // The scripted user's text for one export's dialogs.
 std::string dialogScript(const DialogChoices& c, bool newFont);
+// "CODE=WIDTH" for --set-width.
+bool parseCodeWidth(const std::string& text, int& code, int& width, std::string& error);
 
 RunStatus runRequest(const RunRequest& request);
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli_support.h"
+#include "font_info.h"
 #include "outline_reader.h"
 #include "plugin_host.h"
 
@@ -30,6 +31,11 @@ struct Choices {
     int spaceWidth = -1;
     std::string origin;
     bool emFromSvg = false;
+    bool replace = false;
+    std::vector<std::string> deletes;
+    std::vector<std::string> setWidths;
+    std::string metrics;
+    std::string uiScript;
 };
 
 void addDialogOptions(CLI::App* cmd, Choices& c, bool withFontWide) {
@@ -42,6 +48,15 @@ void addDialogOptions(CLI::App* cmd, Choices& c, bool withFontWide) {
                     "60pc); thousandths of an inch without one");
     cmd->add_option("--origin", c.origin, "glyph origin X,Y in SVG user units (SVG shapes)");
     cmd->add_flag("--em-from-svg", c.emFromSvg, "design size = the SVG's viewBox height");
+    cmd->add_flag("--replace", c.replace,
+                  "replace the glyph a code already holds (otherwise the export stops)");
+    cmd->add_option("--delete", c.deletes, "delete a character of an existing font (repeatable)");
+    cmd->add_option("--set-width", c.setWidths,
+                    "set a character's width in an existing font: CODE=N (repeatable)");
+    cmd->add_option("--metrics", c.metrics,
+                    "import widths, kerning and font metrics from an AFM file (existing font)");
+    cmd->add_option("--ui-script", c.uiScript,
+                    "play this dialog script instead of one made from the options");
     if (!withFontWide) return;
     cmd->add_option("--family", c.family, "family name of a new font (at most 80 characters)");
     cmd->add_option("--style", c.style, "style of a new font: normal, bold, italic, bolditalic")
@@ -89,8 +104,12 @@ int main(int argc, char** argv) {
         ->required();
     symbol->add_option("SHAPE", shapes, "shape files (.svg or .outline)")->required();
 
+    std::string infoFont;
+    CLI::App* info = app.add_subcommand("info", "list what a TrueType or Type 1 font holds");
+    info->add_option("FONT", infoFont, "the font (.ttf, .pfb, .pfa)")->required();
+
     // --config and --plugin-dir may stand after the command too.
-    for (CLI::App* sub : {ttf, type1, symbol}) sub->fallthrough();
+    for (CLI::App* sub : {ttf, type1, symbol, info}) sub->fallthrough();
 
     try {
         app.parse(argc, argv);
@@ -98,6 +117,8 @@ int main(int argc, char** argv) {
         int code = app.exit(e);
         return code == 0 ? 0 : kExitUsage;
     }
+
+    if (*info) return printFontInfo(infoFont) ? kExitWritten : kExitFailed;
 
     RunRequest req;
     req.iniPath = config.empty() ? defaultConfigPath() : config;
@@ -144,6 +165,26 @@ int main(int argc, char** argv) {
             return kExitUsage;
         }
         req.originSet = !choices.origin.empty();
+        d.replace = choices.replace;
+        for (const std::string& text : choices.deletes) {
+            int code = 0;
+            if (!parseCharCode(text, code, error)) {
+                std::fprintf(stderr, "glyph-export: --delete %s: %s\n", text.c_str(), error.c_str());
+                return kExitUsage;
+            }
+            d.deleteCodes.push_back(code);
+        }
+        for (const std::string& text : choices.setWidths) {
+            int code = 0, width = 0;
+            if (!parseCodeWidth(text, code, width, error)) {
+                std::fprintf(stderr, "glyph-export: --set-width %s: %s\n", text.c_str(),
+                             error.c_str());
+                return kExitUsage;
+            }
+            d.setWidths.emplace_back(code, width);
+        }
+        d.metricsFile = choices.metrics;
+        req.uiScript = choices.uiScript;
         req.emFromSvg = choices.emFromSvg;
     } else {
         req.kind = TargetKind::Symbol;

@@ -3,6 +3,8 @@
 // make the font known to the system.
 #include "entry/truetype_session.h"
 
+#include "entry/truetype_dialogs.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <new>
@@ -176,7 +178,8 @@ bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
                 s.originX = hostUnitsToThousandths(call.target->originX);
                 s.originY = hostUnitsToThousandths(call.target->originY);
             }
-            result = runExportDialogs(PluginKind::TrueType, call, *record, s.newFont);
+            TrueTypeDialogSession dialogSession(s);
+            result = runExportDialogs(PluginKind::TrueType, call, *record, s.newFont, dialogSession);
         }
         if (!dialogAccepted(result)) {
             s.cancelled = true;

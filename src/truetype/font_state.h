@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/kerning.h"
+
 namespace gx::tt {
 
 // Per-glyph arrays are bounded so a hostile font cannot make us allocate without limit.
@@ -66,11 +68,7 @@ struct NewGlyph {
     uint16_t pointCount = 0;
 };
 
-struct KerningPair {
-    int16_t left = 0;
-    int16_t right = 0;
-    int16_t value = 0;
-};
+using gx::KerningPair;
 
 // What an AFM import left for the writer. Font-wide values and kerning are in AFM
 // units (thousandths of an em) and are scaled to the grid when written; the
@@ -85,6 +83,7 @@ struct ImportedMetrics {
     int16_t underlinePosition = 0;
     int16_t underlineThickness = 0;
     std::array<int16_t, 256> widths{};  // grid units, by character code
+    std::array<bool, 256> widthSet{};   // the codes the file gave a width
     std::vector<KerningPair> pairs;     // codes and AFM units
 
     void clearFlags() {
@@ -94,6 +93,7 @@ struct ImportedMetrics {
     }
     void resetValues() {
         ascender = descender = italicAngle = underlinePosition = underlineThickness = 0;
+        widthSet.fill(false);
         pairs.clear();
     }
 };

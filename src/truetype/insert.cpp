@@ -45,9 +45,11 @@ void dropOrphanComposites(const FontFileState& font, std::vector<uint16_t>& kept
 
 SaveStatus updateFontMetrics(FontFileState& font, const SessionSettings& settings) {
     const ImportedMetrics& imp = font.imported;
+    // Only the characters the metrics file named take its widths.
     if (imp.characterMetrics)
         for (uint16_t g = 1; g < font.numGlyphs; ++g)
-            font.advanceWidths[g] = uint16_t(imp.widths[font.glyphToChar[g]]);
+            if (imp.widthSet[font.glyphToChar[g]])
+                font.advanceWidths[g] = uint16_t(imp.widths[font.glyphToChar[g]]);
 
     int32_t sum = font.averageAdvance;
     font.largestAdvance = 0;
@@ -94,7 +96,7 @@ SaveStatus updateFontMetrics(FontFileState& font, const SessionSettings& setting
         const NewGlyph& g = font.newGlyph;
         font.newCodeMap[size_t(settings.charNumber)] = uint16_t(n);
         int32_t advance;
-        if (imp.characterMetrics)
+        if (imp.characterMetrics && imp.widthSet[size_t(settings.charNumber)])
             advance = imp.widths[size_t(settings.charNumber)];
         else if (settings.autoWidth)
             advance = int32_t(double(g.xMax) * 1.05);
@@ -139,6 +141,8 @@ SaveStatus updateFontMetrics(FontFileState& font, const SessionSettings& setting
                              if (a.left != b.left) return a.left < b.left;
                              return a.right < b.right;
                          });
+        // A kern table needs pairs; without any the font keeps what it had.
+        font.writeKern = !font.kernPairs.empty();
     }
 
     font.outNumberOfHMetrics = imp.fixedWidth ? 1 : uint16_t(n);

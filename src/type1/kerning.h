@@ -1,14 +1,4 @@
-// One kerning pair as both plug-ins keep it: character codes and a value in font units.
+// The kerning pair both plug-ins share.
 #pragma once
 
-#include <cstdint>
-
-namespace gx {
-
-struct KerningPair {
-    int16_t left = 0;
-    int16_t right = 0;
-    int16_t value = 0;
-};
-
-}  // namespace gx
+#include "support/kerning.h"

@@ -1,11 +1,16 @@
 // The export dialogs as the sessions see them.
 #pragma once
 
+#include <memory>
+
+#include "ui/dialog_session.h"
 #include "ui/settings.h"
 
 namespace gx {
 
 struct HostExportCall;
+struct UiScript;
+class DialogView;
 
 inline constexpr int kOptionsDialog = 130;
 inline constexpr int kMainDialog = 131;
@@ -22,8 +27,21 @@ inline bool dialogAccepted(int result) {
 }
 
 // File mode's dialogs: the Options dialog (130) first for a new font and, when it was
-// accepted, the main dialog (131). Edits `settings`; returns the last dialog's result.
+// accepted, the main dialog (131), whose "Options..." opens 130 again, or 132 for an
+// existing font. Edits `settings` and, through `session`, the font being extended;
+// returns the last dialog's result. Without a scripted user (POSIX, no
+// GLYPH_EXPORT_UI_SCRIPT) the record stands as it is, as if OK were pressed.
+int runExportDialogs(PluginKind kind, HostExportCall& call, FontExportSettings& settings,
+                     bool newFont, DialogSession& session);
+// The same with a session that has no font and no outline.
 int runExportDialogs(PluginKind kind, HostExportCall& call, FontExportSettings& settings,
                      bool newFont);
+
+// The scripted user of a given script (tests hand one in directly): a view that plays
+// the script against whatever dialog it is asked to show.
+std::unique_ptr<DialogView> makeScriptedView(UiScript& script);
+// runExportDialogs with that script.
+int playExportDialogs(UiScript& script, PluginKind kind, HostExportCall& call,
+                      FontExportSettings& settings, bool newFont, DialogSession& session);
 
 }  // namespace gx

@@ -99,11 +99,27 @@ TEST(CommandLineTest, DialogScriptForNewAndExistingFonts) {
     c.width = 600;
     c.designSizeThousandths = 10000;
     EXPECT_EQ(dialogScript(c, true),
-              "dialog 130\ntext 1000 My Font\nselect 1001 Bold Italic\ncheck 1009 off\n"
-              "text 1002 1000\nvalue 1003 250\nok\n"
+              "dialog 130\ntext 1000 My Font\ncheck 1009 off\nselect 1001 BoldItalic\n"
+              "text 1002 1000\nvalue 1003 250\nok\nanswer yes\n"
               "dialog 131\ntext 1014 65\ncheck 1019 off\nvalue 1016 600\n"
-              "select 1018 inches\nvalue 1017 10.000\nok\n");
-    EXPECT_EQ(dialogScript(DialogChoices{}, false), "dialog 131\nok\n");
+              "select 1018 inches\nvalue 1017 10.000\nok\nanswer no\n");
+    EXPECT_EQ(dialogScript(DialogChoices{}, false), "dialog 131\nok\nanswer no\n");
+    DialogChoices e;
+    e.deleteCodes = {66};
+    e.setWidths = {{67, 500}};
+    e.metricsFile = "m.afm";
+    e.replace = true;
+    EXPECT_EQ(dialogScript(e, false),
+              "dialog 131\nclick 1011\ndialog 132\ntext 1039 66\nclick 1025\n"
+              "text 1039 67\nvalue 1040 500\nclick 1026\nfile m.afm\nok\nanswer yes\n"
+              "ok\nanswer yes\n");
+    int code = 0, width = 0;
+    std::string error;
+    EXPECT_TRUE(parseCodeWidth("A=600", code, width, error));
+    EXPECT_EQ(code, 65);
+    EXPECT_EQ(width, 600);
+    EXPECT_FALSE(parseCodeWidth("A=auto", code, width, error));
+    EXPECT_FALSE(parseCodeWidth("600", code, width, error));
 }
 
 // ---------------------------------------------------------------- through a real plug-in
