@@ -70,7 +70,7 @@ bool type1Info(const std::string& path) {
     int count = 0;
     for (int code = 0; code < 256; ++code) count += state.glyphPresent[code] != 0;
     std::printf("%s: Type 1 font\n", path.c_str());
-    std::printf("  font name    %s\n", state.fontName.c_str());
+    if (!state.fontName.empty()) std::printf("  font name    %s\n", state.fontName.c_str());
     std::printf("  family       %s\n", settings.familyName.c_str());
     std::printf("  style        %s\n", styleName(settings.style));
     std::printf("  grid size    1000 units per em\n");

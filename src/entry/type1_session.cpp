@@ -1,5 +1,8 @@
 #include "entry/type1_session.h"
 
+#include "entry/type1_dialogs.h"
+
+#include <algorithm>
 #include <string>
 
 #include "support/strings.h"
@@ -21,6 +24,10 @@ void showType1Error(int messageId, const std::string& detail = std::string()) {
 
 // True when the font files were written.
 bool writeGlyph(Type1ExportSession& s) {
+    if (!s.fontUsable) {
+        showType1Error(str::kType1CannotRead);
+        return false;
+    }
     CharStringStatus built =
         buildCharString(s.font, s.settings, s.originX, s.originY, s.outline.points.data(),
                         s.outline.types.data(), s.outline.count);
@@ -90,7 +97,8 @@ int32_t runType1Session(HostExportCall& call) {
                 s.originX = hostUnitsToThousandths(call.target->originX);
                 s.originY = hostUnitsToThousandths(call.target->originY);
             }
-            result = runExportDialogs(PluginKind::Type1, call, *record, s.newFont);
+            Type1DialogSession dialogSession(s);
+            result = runExportDialogs(PluginKind::Type1, call, *record, s.newFont, dialogSession);
         }
         if (!dialogAccepted(result)) {
             s.cancelled = true;
@@ -137,6 +145,7 @@ bool prepareType1Export(HostExportCall& call, bool fileMode) {
     call.field120 = 0;
     s.font.reset();
     s.createdTarget = false;
+    s.fontUsable = true;
     if (call.targetHandle != 0) {
         platform::closeSystemHandle(call.targetHandle);
         call.targetHandle = 0;
@@ -162,6 +171,168 @@ bool prepareType1Export(HostExportCall& call, bool fileMode) {
     call.targetHandle = 0;
     call.prepared = 0;
     return ok;
+}
+
+namespace {
+
+bool validCode(int code) {
+    return code >= 0 && code <= 255;
+}
+
+}  // namespace
+
+bool type1HasGlyph(const Type1ExportSession& s, int code) {
+    return validCode(code) && s.font.glyphPresent[size_t(code)] != 0;
+}
+
+bool type1DeleteMark(const Type1ExportSession& s, int code) {
+    return validCode(code) && s.font.deleteMark[size_t(code)] != 0;
+}
+
+void type1SetDeleteMark(Type1ExportSession& s, int code, bool marked) {
+    if (validCode(code)) s.font.deleteMark[size_t(code)] = marked ? 1 : 0;
+}
+
+int type1GlyphWidth(const Type1ExportSession& s, int code) {
+    if (!validCode(code)) return 0;
+    // Loaded character widths replace the font's own for 32..255 when it is written.
+    if (s.font.charMetricsLoaded && code >= 32 && s.font.loadedWidthSet[size_t(code)])
+        return s.font.loadedWidths[size_t(code)];
+    return s.font.widths[size_t(code)];
+}
+
+void type1SetGlyphWidth(Type1ExportSession& s, int code, int width) {
+    if (!validCode(code)) return;
+    const int16_t w = int16_t(std::max(-32768, std::min(32767, width)));
+    s.font.widths[size_t(code)] = w;
+    if (s.font.charMetricsLoaded && s.font.loadedWidthSet[size_t(code)])
+        s.font.loadedWidths[size_t(code)] = w;
+}
+
+Type1MetricsSnapshot type1TakeSnapshot(const Type1ExportSession& s) {
+    const Type1FontState& f = s.font;
+    Type1MetricsSnapshot m;
+    m.widths = f.widths;
+    m.glyphPresent = f.glyphPresent;
+    m.deleteMark = f.deleteMark;
+    m.loadedWidths = f.loadedWidths;
+    m.loadedWidthSet = f.loadedWidthSet;
+    m.ascender = f.ascender;
+    m.descender = f.descender;
+    m.capHeight = f.capHeight;
+    m.xHeight = f.xHeight;
+    m.italicAngle = f.italicAngle;
+    m.underlinePosition = f.underlinePosition;
+    m.underlineThickness = f.underlineThickness;
+    m.charMetricsLoaded = f.charMetricsLoaded;
+    m.kernPairsLoaded = f.kernPairsLoaded;
+    m.newGlyphPending = f.newGlyphPending;
+    m.kerningPairs = f.kerningPairs;
+    return m;
+}
+
+void type1RestoreSnapshot(Type1ExportSession& s, const Type1MetricsSnapshot& m) {
+    Type1FontState& f = s.font;
+    f.widths = m.widths;
+    f.glyphPresent = m.glyphPresent;
+    f.deleteMark = m.deleteMark;
+    f.loadedWidths = m.loadedWidths;
+    f.loadedWidthSet = m.loadedWidthSet;
+    f.ascender = m.ascender;
+    f.descender = m.descender;
+    f.capHeight = m.capHeight;
+    f.xHeight = m.xHeight;
+    f.italicAngle = m.italicAngle;
+    f.underlinePosition = m.underlinePosition;
+    f.underlineThickness = m.underlineThickness;
+    f.charMetricsLoaded = m.charMetricsLoaded;
+    f.kernPairsLoaded = m.kernPairsLoaded;
+    f.newGlyphPending = m.newGlyphPending;
+    f.kerningPairs = m.kerningPairs;
+}
+
+void type1SetAddGlyph(Type1ExportSession& s, bool add) {
+    s.font.newGlyphPending = add ? 1 : 0;
+}
+
+void type1ApplySettings(Type1ExportSession& s, const FontExportSettings& record) {
+    settingsToSession(record, s.settings);
+    s.font.symbol = s.settings.symbolFont ? 1 : 0;
+}
+
+bool type1ReloadFont(Type1ExportSession& s, std::string& error) {
+    if (s.newFont) {
+        error = "there is no existing font to read";
+        return false;
+    }
+    // Metrics loaded from a file are no part of the font program: they carry over.
+    const Type1MetricsSnapshot loaded = type1TakeSnapshot(s);
+    s.closeFontFile();
+    s.fontFile = platform::FontFile::open(s.targetFileName, platform::OpenMode::ReadWriteDenyWrite);
+    s.font.reset();
+    s.fontUsable = false;
+    if (!s.fontFile) {
+        error = "the font cannot be opened again";
+        return false;
+    }
+    if (readExistingType1Font(*s.fontFile, s.targetFileName, s.font, s.settings, error) !=
+        Type1ReadStatus::Ok)
+        return false;
+    if (loaded.charMetricsLoaded) {
+        Type1FontState& f = s.font;
+        f.charMetricsLoaded = 1;
+        f.loadedWidths = loaded.loadedWidths;
+        f.loadedWidthSet = loaded.loadedWidthSet;
+        f.ascender = loaded.ascender;
+        f.descender = loaded.descender;
+        f.capHeight = loaded.capHeight;
+        f.xHeight = loaded.xHeight;
+        f.italicAngle = loaded.italicAngle;
+        f.underlinePosition = loaded.underlinePosition;
+        f.underlineThickness = loaded.underlineThickness;
+    }
+    s.font.newGlyphPending = 1;
+    s.fontUsable = true;
+    return true;
+}
+
+bool type1SaveFontNow(Type1ExportSession& s, std::string& error) {
+    if (s.newFont || !s.fontUsable) {
+        error = "there is no existing font to save";
+        return false;
+    }
+    // The save settles metrics in the state; a failed save must leave it as it was.
+    // The glyph of this export is not built yet, so it cannot be part of this save.
+    const Type1FontState before = s.font;
+    s.font.newGlyphPending = 0;
+    if (!saveType1Font(s.font, s.settings, s.targetFileName, s.fontFile, true, error)) {
+        s.font = before;
+        if (!s.fontFile) {
+            s.fontFile =
+                platform::FontFile::open(s.targetFileName, platform::OpenMode::ReadWriteDenyWrite);
+            if (!s.fontFile) s.fontUsable = false;
+        }
+        return false;
+    }
+    return type1ReloadFont(s, error);
+}
+
+Type1MetricsLoad type1LoadMetrics(Type1ExportSession& s, const std::string& afmPath, int gridSize) {
+    Type1MetricsLoad result;
+    SessionSettings settings = s.settings;
+    if (gridSize > 0 && gridSize <= 65535) settings.gridSize = uint16_t(gridSize);
+    // Read into a copy: a file refused half way through changes nothing.
+    Type1FontState trial = s.font;
+    if (!loadAfmMetrics(afmPath, trial, settings, result.error)) {
+        showType1Error(str::kType1UnsupportedMetrics, result.error);
+        return result;
+    }
+    s.font = std::move(trial);
+    result.loaded = true;
+    result.characterMetrics = s.font.charMetricsLoaded != 0;
+    if (result.characterMetrics)
+        result.spaceWidth = s.font.loadedWidthSet[32] ? s.font.loadedWidths[32] : s.settings.spaceWidth;
+    return result;
 }
 
 int32_t finishType1Export(HostExportCall& call, bool /*fileMode*/) {

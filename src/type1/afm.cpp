@@ -40,12 +40,20 @@ std::string buildAfmFile(const Type1FontState& s, const SessionSettings& setting
     line("XHeight " + num(s.xHeight));
     line("Ascender " + num(s.ascender));
     line("Descender " + num(s.descender));
-    line("StartCharMetrics " + num(s.glyphCount));
+    // The count is that of the C lines that follow, as the format has it. Readers
+    // such as FreeType skip that many lines before they look for EndCharMetrics, so
+    // the font's glyph count (".notdef" and glyphs without a code included) made them
+    // run past the kerning, or past the end of the file for fonts like cm-super.
+    std::string metrics;
+    int lines = 0;
     for (int c = 32; c <= 255; ++c) {
         if (!s.glyphPresent[size_t(c)]) continue;
-        line("C " + num(c) + " ; WX " + num(s.widths[size_t(c)]) + " ; N " + fileGlyphName(s, c) +
-             " ;");
+        metrics += "C " + num(c) + " ; WX " + num(s.widths[size_t(c)]) + " ; N " +
+                   fileGlyphName(s, c) + " ;\r\n";
+        ++lines;
     }
+    line("StartCharMetrics " + num(lines));
+    a += metrics;
     line("EndCharMetrics");
     if (s.kernPairsLoaded) {
         std::vector<KerningPair> pairs = s.kerningPairs;
@@ -184,9 +192,11 @@ bool readAfmText(const std::string& text, AfmMode mode, Type1FontState& s,
                 std::string name = nPos + 2 < line.size() ? line.substr(nPos + 2) : std::string();
                 name = name.substr(0, name.find_first_of(" \t;"));
                 int code = codeForGlyphName(s, name);
-                if (code >= 1 && code <= 255)
+                if (code >= 1 && code <= 255) {
                     s.loadedWidths[size_t(code)] =
                         clamp16(long(double(width) * settings.gridSize * 0.001));
+                    s.loadedWidthSet[size_t(code)] = 1;
+                }
             }
         } else if (key == "StartKernPairs") {
             long n = 0;

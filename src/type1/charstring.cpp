@@ -256,7 +256,7 @@ CharStringStatus buildCharString(Type1FontState& s, const SessionSettings& setti
         maxY = std::max(maxY, p.y);
     }
     int16_t width;
-    if (s.charMetricsLoaded) {
+    if (s.charMetricsLoaded && s.loadedWidthSet[size_t(code)]) {
         width = s.loadedWidths[size_t(code)];
     } else if (settings.autoWidth) {
         width = int16_t(std::trunc(double(maxX) * 1.05));
@@ -326,12 +326,16 @@ CharStringStatus buildCharString(Type1FontState& s, const SessionSettings& setti
 
 namespace {
 
-// Walks a plain program up to its hsbw: where the width operand starts and ends.
-// Fonts such as cm-super give widths as "a b div"; such a width is computed and
-// `numStart` is then npos (the bytes are not one number that could be replaced).
-bool findHsbwWidth(const uint8_t* p, size_t n, size_t& numStart, size_t& numEnd, int32_t& value) {
+// Walks a plain program up to its hsbw: the bytes that compute the width operand and
+// its value. Fonts such as cm-super give widths as "a b div"; the span then covers the
+// whole division, so that a new width can stand in its place as one number.
+bool findHsbwWidth(const uint8_t* p, size_t n, size_t& spanStart, size_t& spanEnd, int32_t& value) {
+    struct Operand {
+        int32_t value;
+        size_t start, end;
+    };
+    std::vector<Operand> stack;
     size_t i = 0;
-    std::vector<int32_t> stack;
     while (i < n) {
         uint8_t b = p[i];
         if (b >= 32) {
@@ -347,21 +351,23 @@ bool findHsbwWidth(const uint8_t* p, size_t n, size_t& numStart, size_t& numEnd,
                 v = int32_t(uint32_t(p[i + 1]) << 24 | uint32_t(p[i + 2]) << 16 |
                             uint32_t(p[i + 3]) << 8 | p[i + 4]);
             }
-            numStart = i;
-            numEnd = i + len;
-            stack.push_back(v);
+            stack.push_back(Operand{v, i, i + len});
             i += len;
         } else if (b == kCsHsbw) {
             if (stack.empty()) return false;
-            value = stack.back();
+            value = stack.back().value;
+            spanStart = stack.back().start;
+            spanEnd = stack.back().end;
             return true;
         } else if (b == kCsEscape) {
-            if (i + 1 < n && p[i + 1] == 12 && stack.size() >= 2) {  // div
-                int32_t d = stack.back();
+            if (i + 1 >= n) return false;
+            if (p[i + 1] == 12 && stack.size() >= 2) {  // div
+                const Operand d = stack.back();
                 stack.pop_back();
-                int32_t a = stack.back();
-                stack.back() = d == 0 || (a == INT32_MIN && d == -1) ? 0 : a / d;
-                numStart = std::string::npos;
+                Operand& a = stack.back();
+                a.value =
+                    d.value == 0 || (a.value == INT32_MIN && d.value == -1) ? 0 : a.value / d.value;
+                a.end = i + 2;
             }
             i += 2;  // the escape and its sub-command
         } else {
@@ -383,9 +389,7 @@ int16_t charStringWidth(const uint8_t* program, size_t length) {
 std::vector<uint8_t> withCharStringWidth(const std::vector<uint8_t>& program, int16_t width) {
     size_t a = 0, b = 0;
     int32_t v = 0;
-    if (!findHsbwWidth(program.data(), program.size(), a, b, v) || v == width ||
-        a == std::string::npos)
-        return program;
+    if (!findHsbwWidth(program.data(), program.size(), a, b, v) || v == width) return program;
     std::vector<uint8_t> out(program.begin(), program.begin() + long(a));
     encodeCharStringNumber(width, out);
     out.insert(out.end(), program.begin() + long(b), program.end());

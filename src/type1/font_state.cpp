@@ -74,7 +74,8 @@ void finishFontMetrics(Type1FontState& s, const SessionSettings& settings) {
     for (int c = 33; c <= 255; ++c) count += s.glyphPresent[c] ? 1 : 0;
     s.glyphCount = count;
     if (s.charMetricsLoaded) {
-        for (int c = 32; c <= 255; ++c) s.widths[c] = s.loadedWidths[c];
+        for (int c = 32; c <= 255; ++c)
+            if (s.loadedWidthSet[c]) s.widths[c] = s.loadedWidths[c];
     }
     s.cNames = s.symbol ? 1 : 0;
     if (adding) {

@@ -29,6 +29,8 @@ struct Type1FontState {
     std::array<int16_t, 256> glyphPresent{};
     std::array<int16_t, 256> deleteMark{};
     std::array<int16_t, 256> loadedWidths{};
+    // The codes the loaded metrics gave a width; the others keep theirs.
+    std::array<int16_t, 256> loadedWidthSet{};
     int16_t llx = 32000, lly = 32000, urx = 0, ury = 0;
     int16_t avgWidth = 0, maxWidth = 0;
     int16_t ascender = 0, descender = 0, capHeight = 0, xHeight = 0;

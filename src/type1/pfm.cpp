@@ -13,7 +13,7 @@ constexpr size_t kExtensionSize = 30;
 constexpr size_t kExtMetricsSize = 52;
 constexpr size_t kDfSize = 2, kDfDevice = 101, kDfFace = 105;
 constexpr size_t kDfExtentTable = 123, kDfPairKernTable = 131, kDfDriverInfo = 139;
-constexpr size_t kEtmKernPairs = 147 + 48;
+constexpr size_t kEtmKernPairs = kHeaderSize + kExtensionSize + 48;
 
 }  // namespace
 
@@ -70,6 +70,7 @@ std::vector<uint8_t> buildPfmFile(const Type1FontState& s, const SessionSettings
                              98,        54,         49,          98,
                              27,        27,         500,         100,
                              0,         0};
+    static_assert(sizeof etm == kExtMetricsSize, "extended text metrics are 52 bytes");
     for (int16_t v : etm) w.writeS16(v);
 
     w.patchU32(kDfDevice, uint32_t(w.size()));

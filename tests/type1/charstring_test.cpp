@@ -156,9 +156,13 @@ TEST(Widths, AutoWidthIsFivePercentBeyondTheRightEdge) {
     EXPECT_EQ(s.widths[65], 600);
     s.charMetricsLoaded = 1;
     s.loadedWidths[65] = 777;
+    s.loadedWidthSet[65] = 1;
     ASSERT_EQ(build(s, o, settings), CharStringStatus::Ok);
     EXPECT_EQ(s.widths[65], 777);
     EXPECT_EQ(charStringWidth(s.newGlyphProgram.data(), s.newGlyphProgram.size()), 777);
+    s.loadedWidthSet[65] = 0;  // metrics that do not name the code leave the choice alone
+    ASSERT_EQ(build(s, o, settings), CharStringStatus::Ok);
+    EXPECT_EQ(s.widths[65], 600);
 }
 
 TEST(Widths, ScalingUsesGridOverDesignSizeAndTheOrigin) {
@@ -256,6 +260,44 @@ TEST(Rewrite, WidthIsReplacedOnlyWhenItDiffers) {
     std::vector<uint8_t> changed = withCharStringWidth(program, 1200);
     EXPECT_EQ(charStringWidth(changed.data(), changed.size()), 1200);
     EXPECT_EQ(changed.size(), program.size() + 3);  // 500 took 2 bytes, 1200 takes 5
+}
+
+// cm-super writes widths as "a b div"; a width change must replace the whole division.
+TEST(Rewrite, WidthGivenAsDivisionIsReadAndReplaced) {
+    std::vector<uint8_t> program;
+    encodeCharStringNumber(31, program);    // side bearing
+    encodeCharStringNumber(6640, program);  // five bytes
+    encodeCharStringNumber(20, program);
+    program.push_back(kCsEscape);
+    program.push_back(12);  // div: 6640 / 20 = 332
+    program.push_back(kCsHsbw);
+    encodeCharStringNumber(10, program);
+    program.push_back(22);  // hmoveto
+    program.push_back(kCsEndchar);
+    EXPECT_EQ(charStringWidth(program.data(), program.size()), 332);
+    EXPECT_EQ(withCharStringWidth(program, 332), program);
+
+    std::vector<uint8_t> changed = withCharStringWidth(program, 400);
+    std::vector<uint8_t> expected;
+    encodeCharStringNumber(31, expected);
+    encodeCharStringNumber(400, expected);
+    expected.insert(expected.end(), program.begin() + 1 + 5 + 1 + 2, program.end());
+    EXPECT_EQ(changed, expected);
+    EXPECT_EQ(charStringWidth(changed.data(), changed.size()), 400);
+
+    // A division in the side bearing only: the width after it is replaced alone.
+    std::vector<uint8_t> sb;
+    encodeCharStringNumber(100, sb);
+    encodeCharStringNumber(3, sb);
+    sb.push_back(kCsEscape);
+    sb.push_back(12);
+    encodeCharStringNumber(500, sb);
+    sb.push_back(kCsHsbw);
+    sb.push_back(kCsEndchar);
+    std::vector<uint8_t> sbChanged = withCharStringWidth(sb, 600);
+    EXPECT_EQ(std::vector<uint8_t>(sbChanged.begin(), sbChanged.begin() + 4),
+              std::vector<uint8_t>(sb.begin(), sb.begin() + 4));
+    EXPECT_EQ(charStringWidth(sbChanged.data(), sbChanged.size()), 600);
 }
 
 TEST(Rewrite, EntryHonoursLenIVAndStyle) {

@@ -71,6 +71,38 @@ TEST(Type1Files, NewFontAndFiftyExportsPassTheValidators) {
     expectValid(symbol);
 }
 
+// cm-super gives widths as "a b div". A width changed by loaded metrics must reach
+// such a glyph; the others keep their division as it was.
+TEST(Type1Files, LoadedWidthReplacesAWidthGivenAsDivision) {
+    const std::string source = "/usr/share/texmf/fonts/type1/public/cm-super/sfbmr10.pfb";
+    if (!platform::FontFile::exists(source)) GTEST_SKIP() << "install cm-super-minimal";
+    std::string dir = test::freshDirectory("cm-div");
+    std::string font = dir + "/font.pfb";
+    ASSERT_TRUE(run("cp '" + source + "' '" + font + "'"));
+    ASSERT_NE(disassembledGlyph(font, "B").find("59812 87 div"), std::string::npos);
+    SessionSettings settings = test::type1Settings();
+    settings.charNumber = 200;
+    ASSERT_TRUE(test::exportGlyph(font, glyphOutline(0), settings).ok);
+
+    // Metrics as the AFM just written gives them, with B made wider.
+    std::string afm = test::readFile(dir + "/font.afm");
+    size_t b = afm.find("C 66 ; WX 687 ; N B ;");
+    ASSERT_NE(b, std::string::npos);
+    afm.replace(b, 21, "C 66 ; WX 700 ; N B ;");
+    test::writeFile(dir + "/load.afm", afm);
+    settings.charNumber = 201;
+    std::string error;
+    test::ExportResult r = test::exportGlyph(
+        font, glyphOutline(1), settings, [&](Type1FontState& s, SessionSettings& values) {
+            EXPECT_TRUE(loadAfmMetrics(dir + "/load.afm", s, values, error)) << error;
+        });
+    ASSERT_TRUE(r.ok) << r.error;
+    expectValid(font);
+    EXPECT_NE(disassembledGlyph(font, "B").find("99 700 hsbw"), std::string::npos);
+    EXPECT_NE(disassembledGlyph(font, "C").find("82 19454 29 div"), std::string::npos);
+    EXPECT_NE(test::readFile(dir + "/font.afm").find("C 66 ; WX 700 ; N B ;"), std::string::npos);
+}
+
 struct RealFont {
     const char* pfb;
     const char* afm;  // nullptr: none

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "support/bytes.h"
 #include "type1/afm.h"
 #include "type1/font_program.h"
@@ -127,7 +129,7 @@ TEST(Afm, NewFontListsSpaceAndTheGlyphWithDosLineEnds) {
     EXPECT_NE(afm.find("Comment Creation Date: Timestamp is unavailable\r\n\r\n"),
               std::string::npos);
     EXPECT_NE(
-        afm.find("StartCharMetrics 3\r\nC 32 ; WX 250 ; N space ;\r\nC 65 ; WX 525 ; N A ;\r\n"
+        afm.find("StartCharMetrics 2\r\nC 32 ; WX 250 ; N space ;\r\nC 65 ; WX 525 ; N A ;\r\n"
                  "EndCharMetrics\r\n"),
         std::string::npos);
     EXPECT_EQ(afm.find("KernData"), std::string::npos);
@@ -155,6 +157,38 @@ TEST(Afm, KerningIsWrittenLeftFirstWithCrCrLfAndReadBack) {
     EXPECT_EQ(back.kerningPairs[2].left, 66);
     EXPECT_EQ(back.kerningPairs[2].value, -80);
     EXPECT_EQ(back.charMetricsLoaded, 0);  // kerning-only mode takes nothing else
+}
+
+// Fonts such as cm-super hold hundreds of glyphs without a code: the count must still be
+// that of the C lines, or readers that skip that many lines lose the kerning and the end.
+TEST(Afm, CharMetricsCountIsThatOfTheLinesAlsoWithUncodedGlyphs) {
+    SessionSettings settings = test::type1Settings();
+    Type1FontState s = newFontState(settings);
+    s.unknownGlyphCount = 400;
+    s.glyphPresent[66] = 1;
+    s.widths[66] = 610;
+    s.kernPairsLoaded = 1;
+    s.kerningPairs = {{65, 66, -30}};
+    finishFontMetrics(s, settings);
+    std::string afm = buildAfmFile(s, settings);
+    size_t start = afm.find("StartCharMetrics ");
+    ASSERT_NE(start, std::string::npos);
+    int declared = std::atoi(afm.c_str() + start + 17);
+    int lines = 0;
+    for (size_t at = afm.find("\nC ", start); at != std::string::npos;
+         at = afm.find("\nC ", at + 1))
+        ++lines;
+    EXPECT_EQ(declared, 3);
+    EXPECT_EQ(lines, declared);
+
+    // Read back in full mode, every width is taken and the kerning follows.
+    Type1FontState back;
+    std::string error;
+    ASSERT_TRUE(readAfmText(afm, AfmMode::Full, back, settings, error)) << error;
+    EXPECT_EQ(back.loadedWidths[66], 610);
+    EXPECT_EQ(back.loadedWidths[32], 250);
+    ASSERT_EQ(back.kerningPairs.size(), 1u);
+    EXPECT_EQ(back.kerningPairs[0].value, -30);
 }
 
 TEST(Afm, FullModeTakesWidthsByNameAndScalesThem) {

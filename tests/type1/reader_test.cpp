@@ -164,6 +164,39 @@ TEST(Reader, BarStyleLenIVZeroAndRadixEncoding) {
     EXPECT_EQ(again.preservedGlyphs.size(), 4u);  // .notdef, square, extra and an added space
 }
 
+// With its own encoding, a font's names map to codes through that encoding alone: a
+// standard name placed at another code, or left out, keeps its glyph and its name.
+TEST(Reader, OwnEncodingAloneGivesCodes) {
+    std::vector<uint8_t> glyph{139, 247, 0, kCsHsbw, kCsEndchar};
+    std::string privateText =
+        "dup/Private 8 dict dup begin\n/lenIV 0 def\n2 index /CharStrings 4 dict dup begin\n"
+        "/.notdef " +
+        charString(glyph, 0) + "/space " + charString(glyph, 0) + "/bullet " +
+        charString(glyph, 0) + "/A " + charString(glyph, 0) + "end\nend\n";
+    std::string header =
+        "%!PS-AdobeFont-1.0: X\n/FontName /X def\n/Encoding 256 array\n"
+        "0 1 255 {1 index exch /.notdef put} for\ndup 32 /space put\ndup 183 /bullet put\n"
+        "readonly def\n";
+    std::string font = handMadeFont(header, privateText);
+    Type1FontState s;
+    SessionSettings settings = test::type1Settings();
+    std::string error;
+    ASSERT_TRUE(readType1Program(reinterpret_cast<const uint8_t*>(font.data()), font.size(), s,
+                                 settings, error))
+        << error;
+    EXPECT_EQ(s.glyphPresent[183], 1);
+    EXPECT_EQ(s.glyphPresent[149], 0);  // "bullet" in the built-in table
+    EXPECT_EQ(s.glyphPresent[65], 0);   // "A" is not in the font's encoding
+    EXPECT_EQ(s.unknownGlyphCount, 1);
+
+    s.cNames = 1;
+    s.newGlyphPending = 0;
+    finishFontMetrics(s, settings);
+    std::vector<std::string> names;
+    for (const GlyphEntry& e : charStringEntries(s, settings)) names.push_back(e.name);
+    EXPECT_EQ(names, (std::vector<std::string>{".notdef", "space", "bullet", "A"}));
+}
+
 TEST(Reader, MalformedProgramsAreRefusedWithoutCrashing) {
     SessionSettings settings = test::type1Settings();
     std::vector<uint8_t> pfb = newFontProgram(settings);
