@@ -61,6 +61,12 @@ int64_t contourAreaSign(const std::vector<PathPoint>& pts, int first, int end) {
         sum += int64_t(pts[size_t(i)].y + pts[size_t(i) + 1].y) *
                (pts[size_t(i) + 1].x - pts[size_t(i)].x);
     }
+    // The contour closes back to its first point (closepath); drawings that do not
+    // repeat that point would otherwise lose a whole edge.
+    if (end - first >= 2) {
+        const PathPoint &a = pts[size_t(end) - 1], &b = pts[size_t(first)];
+        sum += int64_t(a.y + b.y) * (b.x - a.x);
+    }
     return sum;
 }
 
@@ -181,6 +187,7 @@ bool pointInsideOtherContours(const std::vector<PathPoint>& pts, const std::vect
                 i += 1;
             }
         }
+        if (end - first >= 2) counter.segment(at(pts, end - 1), at(pts, first));  // closepath
     }
     if ((counter.l & 1) && (counter.r & 1)) ++counter.c;
     return (counter.c & 1) != 0;

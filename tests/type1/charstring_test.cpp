@@ -122,6 +122,27 @@ TEST(Directions, ARingGetsAClockwiseOuterAndACounterClockwiseInner) {
     EXPECT_GT(signedArea(pts, 4, 8), 0);
 }
 
+TEST(Directions, AHoleDrawnWithoutRepeatingItsFirstPointStaysAHole) {
+    // As an SVG path "M 70 70 L 115 70 L 115 115 L 70 115 Z M 80 80 L 80 105 L 105 105
+    // L 105 80 Z" arrives after the y flip: neither contour repeats its first point, so
+    // each one's closing edge exists only through closepath.
+    test::Outline o;
+    o.start(700, 500);
+    o.line(1150, 500);
+    o.line(1150, 50);
+    o.line(700, 50, true);
+    o.start(800, 400);
+    o.line(800, 150);
+    o.line(1050, 150);
+    o.line(1050, 400, true);
+    Type1FontState s;
+    ASSERT_EQ(build(s, o, test::type1Settings()), CharStringStatus::Ok);
+    auto pts = decodePath(s.newGlyphProgram);
+    ASSERT_EQ(pts.size(), 8u);
+    EXPECT_LT(signedArea(pts, 0, 4), 0);
+    EXPECT_GT(signedArea(pts, 4, 8), 0) << "the inner square must run against the outer one";
+}
+
 TEST(Directions, ReversingACurveKeepsItACurveWithSwappedControls) {
     test::Outline o;
     o.start(0, 0);
