@@ -77,11 +77,9 @@ bool TrueTypeDialogSession::saveFontNow() {
 }
 
 bool TrueTypeDialogSession::reloadFont() {
-    // What an import brought is in the saved font now (its widths, metrics and kern
-    // table); applied again at the final save it would replace the font's own kerning
-    // with nothing.
-    s_.font.imported.clearFlags();
-    s_.font.imported.resetValues();
+    // An import stays in force for the final save: its pairs are by character code, so
+    // they also reach a glyph that this export replaces.
+    tt::ImportedMetrics imported = s_.font.imported;
     s_.font.releaseFontBuffers();
     s_.fontFile =
         platform::FontFile::open(s_.targetFileName, platform::OpenMode::ReadWriteDenyWrite);
@@ -91,6 +89,7 @@ bool TrueTypeDialogSession::reloadFont() {
     // The font-wide values come back from the file; the dialogs' record is left alone.
     SessionSettings reread = s_.settings;
     if (tt::readExistingFont(std::move(bytes), s_.font, reread) != tt::ReadStatus::Ok) return false;
+    s_.font.imported = std::move(imported);
     s_.settings.gridSize = reread.gridSize;
     s_.settings.spaceWidth = reread.spaceWidth;
     return true;
