@@ -75,7 +75,7 @@ for kind in ttf type1; do
   check "$kind: cancelled export (exit $rc)" '[ $rc = 3 ] && cmp -s before "$f"'
 
   # Delete a character and set another's width through the extended Options dialog.
-  ge $kind "$f" "$E/arch.svg" --char C --delete o --set-width B=700 --em-from-svg
+  ge $kind "$f" "$E/n.svg" --char C --delete o --set-width B=700 --em-from-svg
   check "$kind: delete and width (exit $?: $(head -c 300 err))" '! info_has "$f" "^ +111 " && info_has "$f" "^ +66 .*width 700$" && info_has "$f" "^ +67 "'
   validate; rc=$?
   check "$kind: after delete, validates: $(head -c 300 check)" '[ $rc = 0 ]'
