@@ -4,6 +4,7 @@
 #include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <map>
@@ -53,6 +54,20 @@ std::string hostFontsDirectory(const std::string& iniPath) {
     return dir;
 }
 
+namespace {
+std::string baseNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+bool isBackupFile(const std::string& path) {
+    const std::string name = baseNameOf(path);
+    if (name.size() < 4) return false;
+    std::string ext = name.substr(name.size() - 4);
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return ext == ".bak";
+}
+}  // namespace
+
 InstalledFont locateInstalledFont(const std::string& family, const std::string& iniPath) {
     InstalledFont result;
     const std::string fontsDir = hostFontsDirectory(iniPath);
@@ -80,7 +95,15 @@ InstalledFont locateInstalledFont(const std::string& family, const std::string& 
                         continue;
                     const std::string path = reinterpret_cast<const char*>(file);
                     if (std::string(reinterpret_cast<const char*>(format)) != "TrueType") continue;
-                    if (best.empty() || path < best) best = path;  // the same choice every time
+                    // fontconfig lists every font file it finds, our own backups among
+                    // them; a backup is never the font to extend.
+                    if (isBackupFile(path)) continue;
+                    // The file this plug-in would name for the family comes first; after
+                    // that the same choice every time.
+                    const bool named = baseNameOf(path) == fileName;
+                    const bool bestNamed = !best.empty() && baseNameOf(best) == fileName;
+                    if (best.empty() || (named && !bestNamed) || (named == bestNamed && path < best))
+                        best = path;
                 }
                 FcFontSetDestroy(set);
                 if (!best.empty()) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "support/paths.h"
 #include "truetype/tables.h"
 #include "truetype/truetype.h"
 
@@ -233,13 +234,7 @@ bool loadFontBytes(platform::FontFile& file, std::vector<uint8_t>& bytes) {
     return true;
 }
 
-std::string backupName(const std::string& path) {
-    const size_t slash = path.find_last_of("/\\");
-    const size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return path + ".bak";
-    return path.substr(0, dot) + ".bak";
-}
+std::string backupName(const std::string& path) { return companionPath(path, ".bak"); }
 
 namespace {
 

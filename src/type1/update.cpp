@@ -9,14 +9,6 @@
 
 namespace gx {
 
-std::string companionPath(const std::string& fontPath, const char* extension) {
-    size_t slash = fontPath.find_last_of("/\\");
-    size_t dot = fontPath.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return fontPath + extension;
-    return fontPath.substr(0, dot) + extension;
-}
-
 namespace {
 
 bool readAll(platform::FontFile& file, std::vector<uint8_t>& out, size_t maxBytes) {

@@ -4,13 +4,10 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/paths.h"
 #include "type1/font_state.h"
 
 namespace gx {
-
-// The font file's name with the part from its last "." (in the file name) replaced by
-// the extension given (".bak", ".afm", ".pfm"), or the extension appended.
-std::string companionPath(const std::string& fontPath, const char* extension);
 
 enum class Type1ReadStatus { Ok, BadProgram, BadMetrics };
 

@@ -317,3 +317,22 @@ TEST_F(UnitsTest, CommandLineLengths) {
 
 }  // namespace
 }  // namespace gx
+
+// ------------------------------------------------------------------ companion file names
+
+#include "support/paths.h"
+
+namespace gx {
+namespace {
+
+TEST(CompanionPathTest, ReplacesTheExtensionButNeverNamesTheFileItself) {
+    EXPECT_EQ(companionPath("/fonts/My Font.pfb", ".afm"), "/fonts/My Font.afm");
+    EXPECT_EQ(companionPath("font", ".bak"), "font.bak");
+    EXPECT_EQ(companionPath("dir.v2/font", ".bak"), "dir.v2/font.bak");
+    EXPECT_EQ(companionPath("C:\\fonts\\a.TTF", ".bak"), "C:\\fonts\\a.bak");
+    EXPECT_EQ(companionPath("old.bak", ".bak"), "old.bak.bak");
+    EXPECT_EQ(companionPath("OLD.BAK", ".bak"), "OLD.BAK.bak");
+}
+
+}  // namespace
+}  // namespace gx
