@@ -67,5 +67,23 @@ for kind in ttf type1; do
   check "$kind: the refusal is reported" 'grep -q "Too many objects to export" "$work/err"'
   check "$kind: nothing is written" '[ ! -s "$work/two.$ext" ]'
 done
+# Symbol mode over the registry: a new family lands on 33, is recorded under the fonts
+# key with its full path, and the next export finds it there and lands on 34.
+mkdir -p "$work/sym"
+printf '[Config]\r\nFontsDir=%s\r\n' "$(winpath "$work/sym")" >"$work/sym.ini"
+for round in 1 2; do
+  $WINE "$win/glyph-export.exe" --config "$(winpath "$work/sym.ini")" symbol "Gx Wine Symbols" \
+    "$(winpath "$src/examples/ring.svg")" >"$work/out" 2>&1
+  rc=$?
+  check "symbol export $round (exit $rc: $(head -c 200 "$work/out"))" '[ $rc = 0 ]'
+done
+check "symbol font written in the fonts folder" '[ -s "$work/sym/Gx Wine Symbols.ttf" ]'
+check "symbol font holds codes 33 and 34" \
+  '"$native/glyph-export" info "$work/sym/Gx Wine Symbols.ttf" | grep -qE "^ +34 "'
+$WINE reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v \
+  "Gx Wine Symbols (TrueType)" >"$work/reg" 2>&1
+check "registry value names the font's full path: $(grep -i gx "$work/reg")" \
+  'grep -qi "Gx Wine Symbols.ttf" "$work/reg"'
+
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]
