@@ -273,7 +273,8 @@ std::string dialogScript(const DialogChoices& c, bool newFont) {
         s += "click 1011\ndialog 132\n";
         for (int code : c.deleteCodes) s += "text 1039 " + std::to_string(code) + "\nclick 1025\n";
         for (const auto& [code, width] : c.setWidths)
-            s += "text 1039 " + std::to_string(code) + "\nvalue 1040 " + std::to_string(width) + "\n";
+            s += "text 1039 " + std::to_string(code) + "\nvalue 1040 " + std::to_string(width) +
+                 "\n";
         // An import locks the character controls, so it comes last.
         if (!c.metricsFile.empty()) s += "click 1026\nfile " + c.metricsFile + "\n";
         s += "ok\nanswer yes\n";
@@ -358,8 +359,10 @@ RunStatus runRequest(const RunRequest& req) {
             }
             if (!outcome.beginResult || !outcome.finishResult) return RunStatus::Failed;
             if (stampOf(req.target) == before) {
-                std::fprintf(stderr, "glyph-export: %s: the export was cancelled; nothing was "
-                             "written\n", shapePath.c_str());
+                std::fprintf(stderr,
+                             "glyph-export: %s: the export was cancelled; nothing was "
+                             "written\n",
+                             shapePath.c_str());
                 return RunStatus::Cancelled;
             }
         } else {

@@ -72,8 +72,9 @@ void addDialogOptions(CLI::App* cmd, Choices& c, bool withFontWide) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    CLI::App app{"glyph-export: adds shapes drawn in SVG (or given as outline text) as glyphs to "
-                 "TrueType and Type 1 fonts, through the font-export plug-ins."};
+    CLI::App app{
+        "glyph-export: adds shapes drawn in SVG (or given as outline text) as glyphs to "
+        "TrueType and Type 1 fonts, through the font-export plug-ins."};
     app.set_version_flag("--version", std::string("glyph-export ") + kVersion);
     app.require_subcommand(1);
 
@@ -154,8 +155,8 @@ int main(int argc, char** argv) {
         }
         if (!choices.designSize.empty() &&
             !parseDesignSize(choices.designSize, d.designSizeThousandths, error)) {
-            std::fprintf(stderr, "glyph-export: --design-size %s: %s\n",
-                         choices.designSize.c_str(), error.c_str());
+            std::fprintf(stderr, "glyph-export: --design-size %s: %s\n", choices.designSize.c_str(),
+                         error.c_str());
             return kExitUsage;
         }
         if (!choices.origin.empty() &&
@@ -169,7 +170,8 @@ int main(int argc, char** argv) {
         for (const std::string& text : choices.deletes) {
             int code = 0;
             if (!parseCharCode(text, code, error)) {
-                std::fprintf(stderr, "glyph-export: --delete %s: %s\n", text.c_str(), error.c_str());
+                std::fprintf(stderr, "glyph-export: --delete %s: %s\n", text.c_str(),
+                             error.c_str());
                 return kExitUsage;
             }
             d.deleteCodes.push_back(code);
@@ -192,9 +194,13 @@ int main(int argc, char** argv) {
     }
 
     switch (runRequest(req)) {
-        case RunStatus::Written: return kExitWritten;
-        case RunStatus::Cancelled: return kExitCancelled;
-        case RunStatus::Usage: return kExitUsage;
-        default: return kExitFailed;
+        case RunStatus::Written:
+            return kExitWritten;
+        case RunStatus::Cancelled:
+            return kExitCancelled;
+        case RunStatus::Usage:
+            return kExitUsage;
+        default:
+            return kExitFailed;
     }
 }

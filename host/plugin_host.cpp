@@ -41,8 +41,8 @@ uint32_t GX_STDCALL hostRequest(int32_t code, ExportRequestBlock* block) {
     CaptureObjectFn capture = block->driver ? block->driver->captureObject : nullptr;
     if (capture) {
         for (const HostOutline& o : g_job->objects) {
-            g_outcome->captureResults.push_back(capture(o.points.data(), o.types.data(),
-                                                        static_cast<int32_t>(o.types.size()), 0));
+            g_outcome->captureResults.push_back(
+                capture(o.points.data(), o.types.data(), static_cast<int32_t>(o.types.size()), 0));
         }
     }
     // The records are the host's once the request is answered.
@@ -93,13 +93,14 @@ ExportOutcome runExport(const ExportJob& job) {
     ExportOutcome outcome;
 #ifdef _WIN32
     HMODULE lib = LoadLibraryA(job.pluginPath.c_str());
-    FilterEntryFn entry =
-        lib ? reinterpret_cast<FilterEntryFn>(reinterpret_cast<void*>(GetProcAddress(lib, "FilterEntry")))
-            : nullptr;
+    FilterEntryFn entry = lib ? reinterpret_cast<FilterEntryFn>(
+                                    reinterpret_cast<void*>(GetProcAddress(lib, "FilterEntry")))
+                              : nullptr;
     if (!lib) outcome.loadError = "cannot load " + job.pluginPath;
 #else
     void* lib = ::dlopen(job.pluginPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    FilterEntryFn entry = lib ? reinterpret_cast<FilterEntryFn>(::dlsym(lib, "FilterEntry")) : nullptr;
+    FilterEntryFn entry =
+        lib ? reinterpret_cast<FilterEntryFn>(::dlsym(lib, "FilterEntry")) : nullptr;
     if (!lib) outcome.loadError = ::dlerror();
 #endif
     if (lib && !entry) outcome.loadError = job.pluginPath + " has no FilterEntry";

@@ -10,18 +10,18 @@
 namespace gx::host {
 
 struct ExportJob {
-    std::string pluginPath;  // the shared library
-    bool fileMode = true;    // send command 9 before begin
-    std::string target;      // font file path, or the family name in symbol mode
+    std::string pluginPath;            // the shared library
+    bool fileMode = true;              // send command 9 before begin
+    std::string target;                // font file path, or the family name in symbol mode
     std::vector<HostOutline> objects;  // each goes to its own CaptureObject call
-    int32_t originX = 0;     // host units, 254000 per inch
+    int32_t originX = 0;               // host units, 254000 per inch
     int32_t originY = 0;
     std::string iniPath;
     std::string helpFile;
 };
 
 struct ExportOutcome {
-    bool loaded = false;       // the library and its FilterEntry were found
+    bool loaded = false;  // the library and its FilterEntry were found
     std::string loadError;
     int32_t beginResult = 0;
     int32_t finishResult = 0;

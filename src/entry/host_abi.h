@@ -68,8 +68,8 @@ struct HostExportCall {
     uint8_t reserved200[8];
     uintptr_t hostWindow;  // 208
     uint8_t reserved212[52];
-    const char* iniPath;                   // 264
-    const HostCallbackTable* callbacks;    // 268
+    const char* iniPath;                 // 264
+    const HostCallbackTable* callbacks;  // 268
     uint8_t reserved272[12];
     void* pluginSlot;  // 284: the plug-in's settings record during finish
 };

@@ -105,6 +105,8 @@ FontExportSettings* settingsRecord(HostExportCall& call);  // creates it when th
 void destroySettingsRecord(HostExportCall& call);
 
 // Host units (254000 per inch) to thousandths of an inch, truncated toward zero.
-inline int32_t hostUnitsToThousandths(int32_t v) { return v / 254; }
+inline int32_t hostUnitsToThousandths(int32_t v) {
+    return v / 254;
+}
 
 }  // namespace gx

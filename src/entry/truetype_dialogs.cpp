@@ -7,7 +7,9 @@
 namespace gx {
 namespace {
 
-bool validCode(int code) { return code >= 0 && code < 256; }
+bool validCode(int code) {
+    return code >= 0 && code < 256;
+}
 
 struct TrueTypeSnapshot : DialogSession::Snapshot {
     SessionSettings settings;

@@ -7,7 +7,7 @@
 namespace gx {
 
 class TrueTypeDialogSession : public DialogSession {
-public:
+  public:
     explicit TrueTypeDialogSession(TrueTypeSession& s) : s_(s) {}
 
     bool hasGlyph(int code) const override;
@@ -28,7 +28,7 @@ public:
     int32_t glyphOriginX() const override { return s_.originX; }
     int32_t glyphOriginY() const override { return s_.originY; }
 
-private:
+  private:
     TrueTypeSession& s_;
 };
 

@@ -179,7 +179,8 @@ bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
                 s.originY = hostUnitsToThousandths(call.target->originY);
             }
             TrueTypeDialogSession dialogSession(s);
-            result = runExportDialogs(PluginKind::TrueType, call, *record, s.newFont, dialogSession);
+            result =
+                runExportDialogs(PluginKind::TrueType, call, *record, s.newFont, dialogSession);
         }
         if (!dialogAccepted(result)) {
             s.cancelled = true;

@@ -7,7 +7,7 @@
 namespace gx {
 
 class Type1DialogSession : public DialogSession {
-public:
+  public:
     explicit Type1DialogSession(Type1ExportSession& s) : s_(s) {}
 
     bool hasGlyph(int code) const override { return type1HasGlyph(s_, code); }
@@ -31,7 +31,7 @@ public:
     int32_t glyphOriginX() const override { return s_.originX; }
     int32_t glyphOriginY() const override { return s_.originY; }
 
-private:
+  private:
     Type1ExportSession& s_;
     bool reloaded_ = false;
 };

@@ -331,7 +331,8 @@ Type1MetricsLoad type1LoadMetrics(Type1ExportSession& s, const std::string& afmP
     result.loaded = true;
     result.characterMetrics = s.font.charMetricsLoaded != 0;
     if (result.characterMetrics)
-        result.spaceWidth = s.font.loadedWidthSet[32] ? s.font.loadedWidths[32] : s.settings.spaceWidth;
+        result.spaceWidth =
+            s.font.loadedWidthSet[32] ? s.font.loadedWidths[32] : s.settings.spaceWidth;
     return result;
 }
 

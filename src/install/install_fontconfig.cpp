@@ -102,7 +102,8 @@ InstalledFont locateInstalledFont(const std::string& family, const std::string& 
                     // that the same choice every time.
                     const bool named = baseNameOf(path) == fileName;
                     const bool bestNamed = !best.empty() && baseNameOf(best) == fileName;
-                    if (best.empty() || (named && !bestNamed) || (named == bestNamed && path < best))
+                    if (best.empty() || (named && !bestNamed) ||
+                        (named == bestNamed && path < best))
                         best = path;
                 }
                 FcFontSetDestroy(set);

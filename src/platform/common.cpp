@@ -11,12 +11,22 @@ int g_hostRecordFailure = 0;
 int g_renameFailure = 0;
 }  // namespace
 
-void setMessageBoxHandler(MessageBoxHandler handler) { g_handler = handler; }
-MessageBoxHandler messageBoxHandler() { return g_handler; }
+void setMessageBoxHandler(MessageBoxHandler handler) {
+    g_handler = handler;
+}
+MessageBoxHandler messageBoxHandler() {
+    return g_handler;
+}
 
-void injectWriteFailureAfter(long long bytes) { g_writeBudget = bytes; }
-void injectHostRecordFailure(int nth) { g_hostRecordFailure = nth; }
-void injectRenameFailure(int nth) { g_renameFailure = nth; }
+void injectWriteFailureAfter(long long bytes) {
+    g_writeBudget = bytes;
+}
+void injectHostRecordFailure(int nth) {
+    g_hostRecordFailure = nth;
+}
+void injectRenameFailure(int nth) {
+    g_renameFailure = nth;
+}
 
 long allowedWrite(long count) {
     if (g_writeBudget < 0 || count <= 0) return count;

@@ -77,7 +77,8 @@ std::optional<std::string> iniLookup(const std::string& text, const std::string&
 std::string iniSet(const std::string& text, const std::string& section, const std::string& key,
                    const std::string& value) {
     std::vector<std::string> lines = splitLines(text);
-    const std::string entry = key + "=" + value + (text.find("\r\n") != std::string::npos ? "\r" : "");
+    const std::string entry =
+        key + "=" + value + (text.find("\r\n") != std::string::npos ? "\r" : "");
     bool inSection = false;
     long sectionEnd = -1;  // index after the last non-blank line of the section
     for (size_t i = 0; i < lines.size(); ++i) {

@@ -12,9 +12,9 @@ namespace gx::platform {
 // ---------------------------------------------------------------- font files
 
 enum class OpenMode {
-    ReadOnly,                // read, others may do anything
-    ReadWriteDenyWrite,      // existing file, read-write; a second writer is refused
-    CreateReadWriteDenyWrite // create or truncate, read-write; a second writer is refused
+    ReadOnly,                 // read, others may do anything
+    ReadWriteDenyWrite,       // existing file, read-write; a second writer is refused
+    CreateReadWriteDenyWrite  // create or truncate, read-write; a second writer is refused
 };
 
 enum class SeekOrigin { Begin, Current, End };
@@ -22,7 +22,7 @@ enum class SeekOrigin { Begin, Current, End };
 // A buffered file stream. Every byte a plug-in writes to disk goes through one,
 // so the write-failure injection below reaches every save.
 class FontFile {
-public:
+  public:
     // True when the path names an existing file (the MMIO_EXIST test).
     static bool exists(const std::string& path);
     // Null when the file cannot be opened in that mode.
@@ -49,7 +49,7 @@ public:
 
     struct Impl;
 
-private:
+  private:
     FontFile(std::unique_ptr<Impl> impl, std::string path);
     std::unique_ptr<Impl> impl_;
     std::string path_;
@@ -81,8 +81,8 @@ int profileGetInt(const std::string& file, const std::string& section, const std
                   int defaultValue);
 std::string profileGetString(const std::string& file, const std::string& section,
                              const std::string& key, const std::string& defaultValue);
-bool profileWriteString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value);
+bool profileWriteString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value);
 
 // ---------------------------------------------------------------- strings
 

@@ -14,8 +14,8 @@ uint16_t GX_STDCALL captureTrampoline(const int32_t* points, const uint8_t* type
     }
 }
 
-const gx::PluginDriver kDriver{gx::prepareTrueTypeExport, gx::finishTrueTypeExport, gx::trueTypeSession,
-                               captureTrampoline};
+const gx::PluginDriver kDriver{gx::prepareTrueTypeExport, gx::finishTrueTypeExport,
+                               gx::trueTypeSession, captureTrampoline};
 
 }  // namespace
 

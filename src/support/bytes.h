@@ -14,7 +14,7 @@ namespace gx {
 
 template <bool BigEndian>
 class ByteReader {
-public:
+  public:
     ByteReader() = default;
     ByteReader(const uint8_t* data, size_t length) : data_(data), length_(length) {}
     explicit ByteReader(const std::vector<uint8_t>& bytes)
@@ -68,7 +68,7 @@ public:
         return true;
     }
 
-private:
+  private:
     const uint8_t* data_ = nullptr;
     size_t length_ = 0;
     size_t offset_ = 0;
@@ -79,7 +79,7 @@ using LittleEndianReader = ByteReader<false>;
 
 template <bool BigEndian>
 class ByteWriter {
-public:
+  public:
     std::vector<uint8_t>& bytes() { return bytes_; }
     const std::vector<uint8_t>& bytes() const { return bytes_; }
     size_t size() const { return bytes_.size(); }
@@ -123,7 +123,7 @@ public:
         std::memcpy(&bytes_.at(at + 3) - 3, w.bytes_.data(), 4);
     }
 
-private:
+  private:
     std::vector<uint8_t> bytes_;
 };
 

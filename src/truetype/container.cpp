@@ -234,7 +234,9 @@ bool loadFontBytes(platform::FontFile& file, std::vector<uint8_t>& bytes) {
     return true;
 }
 
-std::string backupName(const std::string& path) { return companionPath(path, ".bak"); }
+std::string backupName(const std::string& path) {
+    return companionPath(path, ".bak");
+}
 
 namespace {
 

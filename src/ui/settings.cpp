@@ -52,9 +52,8 @@ void readExportSettings(PluginKind kind, const std::string& iniPath, bool newFon
 void writeExportSettings(PluginKind kind, const std::string& iniPath, const SessionSettings& s) {
     const char* sec = settingsSection(kind);
     const std::pair<const char*, int> keys[] = {
-        {"AutoWidth", s.autoWidth},     {"CharWidth", s.charWidth},
-        {"SpaceWidth", s.spaceWidth},   {"ExportSymbol", s.symbolFont},
-        {"GridSize", s.gridSize},       {"Style", s.style},
+        {"AutoWidth", s.autoWidth},     {"CharWidth", s.charWidth},   {"SpaceWidth", s.spaceWidth},
+        {"ExportSymbol", s.symbolFont}, {"GridSize", s.gridSize},     {"Style", s.style},
         {"DesignSize", s.designSize},   {"CharNumber", s.charNumber},
     };
     for (const auto& [key, value] : keys)

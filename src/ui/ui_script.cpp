@@ -33,7 +33,8 @@ bool g_loaded = false;
 
 int answerFromScript(const char*, const char*, unsigned flags) {
     UiScript* script = scriptedUser();
-    if (script && !script->actions.empty() && script->actions.front().kind == ScriptAction::Answer) {
+    if (script && !script->actions.empty() &&
+        script->actions.front().kind == ScriptAction::Answer) {
         std::string a = script->actions.front().text;
         script->actions.pop_front();
         if (a == "yes") return platform::kIdYes;

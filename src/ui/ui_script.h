@@ -23,11 +23,11 @@ namespace gx {
 struct ScriptAction {
     enum Kind { Dialog, Text, Check, Select, Value, Click, Ok, Cancel, Answer, File };
     Kind kind = Ok;
-    int control = 0;     // dialog template or control id
-    std::string text;    // text, item, value, answer or file name
-    bool on = false;     // check
-    int index = -1;      // select by index (#n)
-    int line = 0;        // where it stands in the script
+    int control = 0;   // dialog template or control id
+    std::string text;  // text, item, value, answer or file name
+    bool on = false;   // check
+    int index = -1;    // select by index (#n)
+    int line = 0;      // where it stands in the script
 };
 
 struct UiScript {

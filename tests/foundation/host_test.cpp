@@ -125,7 +125,7 @@ TEST(CommandLineTest, DialogScriptForNewAndExistingFonts) {
 // ---------------------------------------------------------------- through a real plug-in
 
 class PluginExportTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         char tmpl[] = "/tmp/gx-host-XXXXXX";
         dir_ = ::mkdtemp(tmpl);

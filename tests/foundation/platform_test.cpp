@@ -16,7 +16,7 @@ namespace gx::platform {
 namespace {
 
 class TempDir {
-public:
+  public:
     TempDir() {
         char tmpl[] = "/tmp/gx-test-XXXXXX";
         path_ = ::mkdtemp(tmpl);
@@ -25,7 +25,7 @@ public:
     std::string file(const std::string& name) const { return path_ + "/" + name; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     std::string path_;
 };
 
@@ -65,9 +65,15 @@ TEST(FontFileTest, CreateTruncatesButOpenKeeps) {
     TempDir dir;
     std::string path = dir.file("a.bin");
     spit(path, "old contents");
-    { auto f = FontFile::open(path, OpenMode::ReadWriteDenyWrite); ASSERT_TRUE(f); }
+    {
+        auto f = FontFile::open(path, OpenMode::ReadWriteDenyWrite);
+        ASSERT_TRUE(f);
+    }
     EXPECT_EQ(slurp(path), "old contents");
-    { auto f = FontFile::open(path, OpenMode::CreateReadWriteDenyWrite); ASSERT_TRUE(f); }
+    {
+        auto f = FontFile::open(path, OpenMode::CreateReadWriteDenyWrite);
+        ASSERT_TRUE(f);
+    }
     EXPECT_EQ(slurp(path), "");
     EXPECT_FALSE(FontFile::open(dir.file("missing"), OpenMode::ReadWriteDenyWrite));
 }

@@ -42,7 +42,9 @@ int32_t testFinish(HostExportCall& call, bool fileMode) {
     destroySettingsRecord(call);
     return r;
 }
-ExportSessionBase& testSession() { return g_session; }
+ExportSessionBase& testSession() {
+    return g_session;
+}
 uint16_t GX_STDCALL testCapture(const int32_t* p, const uint8_t* t, int32_t n, uint32_t) {
     return captureObject(g_session, *g_traits, p, t, n);
 }
@@ -91,7 +93,9 @@ uint32_t GX_STDCALL recordRequest(int32_t code, ExportRequestBlock* b) {
     platform::freeHostRecord(b->options);
     return 77;
 }
-void GX_STDCALL recordRelease(uint32_t v) { g_rec.released.push_back(v); }
+void GX_STDCALL recordRelease(uint32_t v) {
+    g_rec.released.push_back(v);
+}
 
 int recordMessage(const char* text, const char* caption, unsigned) {
     g_rec.messages.push_back(std::string(caption) + ": " + text);
@@ -99,7 +103,7 @@ int recordMessage(const char* text, const char* caption, unsigned) {
 }
 
 class ProtocolTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         g_rec = Recorded{};
         g_session = ExportSessionBase{};
@@ -172,8 +176,8 @@ TEST_F(ProtocolTest, BeginHandsTheHostItsRecords) {
 TEST_F(ProtocolTest, OptionsRecordHoldsExactlyTheTabledValues) {
     ASSERT_EQ(begin(), 1);
     ASSERT_EQ(g_rec.options.size(), 140u);
-    const std::pair<size_t, uint32_t> expected[] = {{0, 2},   {4, 1},     {36, 1},  {40, 1},
-                                                    {96, 1},  {108, 4096}, {112, 450}, {116, 1}};
+    const std::pair<size_t, uint32_t> expected[] = {{0, 2},  {4, 1},      {36, 1},    {40, 1},
+                                                    {96, 1}, {108, 4096}, {112, 450}, {116, 1}};
     for (size_t off = 0; off < 128; off += 4) {
         uint32_t want = 0;
         for (auto& e : expected)
@@ -265,7 +269,9 @@ TEST_F(ProtocolTest, ClosedObjectIsCopied) {
 }
 
 TEST(ClosedPathTest, EachSubpathNeedsItsClosingMark) {
-    auto closed = [](std::vector<uint8_t> t) { return outlineIsClosed(t.data(), int32_t(t.size())); };
+    auto closed = [](std::vector<uint8_t> t) {
+        return outlineIsClosed(t.data(), int32_t(t.size()));
+    };
     EXPECT_TRUE(closed({0, 64, 64, 72}));
     EXPECT_FALSE(closed({0, 64, 64, 64}));
     EXPECT_FALSE(closed({0, 64, 64, 0, 64, 72})) << "only the second subpath is closed";

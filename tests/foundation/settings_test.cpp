@@ -67,8 +67,9 @@ TEST(SettingsTest, MissingFileOrKeysKeepTheCurrentValues) {
 
 TEST(SettingsTest, ExistingFontIgnoresFontWideKeys) {
     IniFile ini;
-    ini.write("[TTF Filter]\nGridSize=1000\nStyle=3\nSpaceWidth=7\nExportSymbol=0\nCharNumber=65\n"
-              "DesignSize=1000\n");
+    ini.write(
+        "[TTF Filter]\nGridSize=1000\nStyle=3\nSpaceWidth=7\nExportSymbol=0\nCharNumber=65\n"
+        "DesignSize=1000\n");
     SessionSettings s = defaultSettings(PluginKind::TrueType);
     readExportSettings(PluginKind::TrueType, ini.path, false, s);
     EXPECT_EQ(s.gridSize, 2048);
@@ -132,10 +133,11 @@ TEST(SettingsTest, RecordRoundTripCutsTheNameAndConvertsTheDesignSize) {
 TEST(UiScriptTest, ParsesEveryActionAndReportsTheBadLine) {
     UiScript script;
     std::string error;
-    ASSERT_TRUE(parseUiScript("dialog 130   # options\ntext 1000 My Font\ncheck 1009 on\n"
-                              "select 1001 Bold Italic\nselect 1018 #2\nvalue 1003 500\n"
-                              "click 1025\n\nok\nanswer yes\nfile fonts/m.afm\ncancel\n",
-                              script, error))
+    ASSERT_TRUE(
+        parseUiScript("dialog 130   # options\ntext 1000 My Font\ncheck 1009 on\n"
+                      "select 1001 Bold Italic\nselect 1018 #2\nvalue 1003 500\n"
+                      "click 1025\n\nok\nanswer yes\nfile fonts/m.afm\ncancel\n",
+                      script, error))
         << error;
     ASSERT_EQ(script.actions.size(), 11u);
     EXPECT_EQ(script.actions[0].kind, ScriptAction::Dialog);

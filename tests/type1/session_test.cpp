@@ -115,7 +115,7 @@ TEST(Session, LoadedMetricsGiveWidthsAndARefusedFileChangesNothing) {
     EXPECT_EQ(type1GlyphWidth(s, 65), 556);
     EXPECT_EQ(type1GlyphWidth(s, 66), s.font.widths[66]);  // the file gave B no width
     EXPECT_NE(type1GlyphWidth(s, 66), 0);
-    type1SetGlyphWidth(s, 66, 640);        // an edit after loading sticks
+    type1SetGlyphWidth(s, 66, 640);  // an edit after loading sticks
     EXPECT_EQ(type1GlyphWidth(s, 66), 640);
 
     // A file refused half way (a line of spaces) leaves every value as it was.

@@ -17,7 +17,9 @@
 
 namespace gx::platform {
 
-bool deleteFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool deleteFile(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 bool renameFile(const std::string& from, const std::string& to) {
     if (renameFails()) return false;
@@ -78,8 +80,8 @@ std::string profileGetString(const std::string& file, const std::string& section
     return v ? *v : defaultValue;
 }
 
-bool profileWriteString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value) {
+bool profileWriteString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value) {
     if (file.empty()) return false;
     std::string text;
     if (FontFile::exists(file) && !readWholeFile(file, text, 1u << 20)) return false;
@@ -116,8 +118,12 @@ void* allocHostRecord(size_t size) {
     return std::calloc(1, size);
 }
 
-void freeHostRecord(void* record) { std::free(record); }
+void freeHostRecord(void* record) {
+    std::free(record);
+}
 
-void closeSystemHandle(uint32_t handle) { ::close(static_cast<int>(handle)); }
+void closeSystemHandle(uint32_t handle) {
+    ::close(static_cast<int>(handle));
+}
 
 }  // namespace gx::platform

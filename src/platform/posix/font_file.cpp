@@ -59,9 +59,15 @@ std::unique_ptr<FontFile> FontFile::open(const std::string& path, OpenMode mode)
     if (path.empty()) return nullptr;
     int flags = O_CLOEXEC;
     switch (mode) {
-        case OpenMode::ReadOnly: flags |= O_RDONLY; break;
-        case OpenMode::ReadWriteDenyWrite: flags |= O_RDWR; break;
-        case OpenMode::CreateReadWriteDenyWrite: flags |= O_RDWR | O_CREAT; break;
+        case OpenMode::ReadOnly:
+            flags |= O_RDONLY;
+            break;
+        case OpenMode::ReadWriteDenyWrite:
+            flags |= O_RDWR;
+            break;
+        case OpenMode::CreateReadWriteDenyWrite:
+            flags |= O_RDWR | O_CREAT;
+            break;
     }
     int fd = ::open(path.c_str(), flags, 0644);
     if (fd < 0) return nullptr;
@@ -87,7 +93,9 @@ std::unique_ptr<FontFile> FontFile::open(const std::string& path, OpenMode mode)
 FontFile::FontFile(std::unique_ptr<Impl> impl, std::string path)
     : impl_(std::move(impl)), path_(std::move(path)) {}
 
-FontFile::~FontFile() { close(); }
+FontFile::~FontFile() {
+    close();
+}
 
 long FontFile::read(void* buffer, long count) {
     if (!impl_ || count < 0) return -1;
@@ -125,8 +133,12 @@ long FontFile::seek(long offset, SeekOrigin origin) {
     if (!impl_) return -1;
     off_t base = 0;
     switch (origin) {
-        case SeekOrigin::Begin: base = 0; break;
-        case SeekOrigin::Current: base = impl_->position; break;
+        case SeekOrigin::Begin:
+            base = 0;
+            break;
+        case SeekOrigin::Current:
+            base = impl_->position;
+            break;
         case SeekOrigin::End: {
             if (!impl_->flushPending()) return -1;
             struct stat st;
@@ -148,9 +160,13 @@ long FontFile::size() {
     return static_cast<long>(st.st_size);
 }
 
-bool FontFile::flush() { return impl_ && !impl_->failed && impl_->flushPending(); }
+bool FontFile::flush() {
+    return impl_ && !impl_->failed && impl_->flushPending();
+}
 
-bool FontFile::sync() { return flush() && ::fsync(impl_->fd) == 0; }
+bool FontFile::sync() {
+    return flush() && ::fsync(impl_->fd) == 0;
+}
 
 bool FontFile::close() {
     if (!impl_) return false;

@@ -47,23 +47,26 @@ constexpr size_t kBufferSize = 64 * 1024;
 
 bool FontFile::exists(const std::string& path) {
     DWORD attrs = GetFileAttributesA(path.c_str());
-    return !path.empty() && attrs != INVALID_FILE_ATTRIBUTES &&
-           !(attrs & FILE_ATTRIBUTE_DIRECTORY);
+    return !path.empty() && attrs != INVALID_FILE_ATTRIBUTES && !(attrs & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 std::unique_ptr<FontFile> FontFile::open(const std::string& path, OpenMode mode) {
     if (path.empty()) return nullptr;
     DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
     switch (mode) {
-        case OpenMode::ReadOnly: share = FILE_SHARE_READ | FILE_SHARE_WRITE; break;
-        case OpenMode::ReadWriteDenyWrite: access |= GENERIC_WRITE; break;
+        case OpenMode::ReadOnly:
+            share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            break;
+        case OpenMode::ReadWriteDenyWrite:
+            access |= GENERIC_WRITE;
+            break;
         case OpenMode::CreateReadWriteDenyWrite:
             access |= GENERIC_WRITE;
             disposition = CREATE_ALWAYS;
             break;
     }
-    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(path.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     auto impl = std::make_unique<Impl>();
     impl->handle = h;
@@ -73,7 +76,9 @@ std::unique_ptr<FontFile> FontFile::open(const std::string& path, OpenMode mode)
 FontFile::FontFile(std::unique_ptr<Impl> impl, std::string path)
     : impl_(std::move(impl)), path_(std::move(path)) {}
 
-FontFile::~FontFile() { close(); }
+FontFile::~FontFile() {
+    close();
+}
 
 long FontFile::read(void* buffer, long count) {
     if (!impl_ || count < 0) return -1;
@@ -95,7 +100,8 @@ long FontFile::write(const void* buffer, long count) {
     if (!impl_ || count < 0 || impl_->failed) return 0;
     long allowed = allowedWrite(count);
     Impl& f = *impl_;
-    if (!f.pending.empty() && f.pendingAt + static_cast<long long>(f.pending.size()) != f.position) {
+    if (!f.pending.empty() &&
+        f.pendingAt + static_cast<long long>(f.pending.size()) != f.position) {
         if (!f.flushPending()) return 0;
     }
     if (f.pending.empty()) f.pendingAt = f.position;
@@ -129,9 +135,13 @@ long FontFile::size() {
     return static_cast<long>(li.QuadPart);
 }
 
-bool FontFile::flush() { return impl_ && !impl_->failed && impl_->flushPending(); }
+bool FontFile::flush() {
+    return impl_ && !impl_->failed && impl_->flushPending();
+}
 
-bool FontFile::sync() { return flush() && FlushFileBuffers(impl_->handle); }
+bool FontFile::sync() {
+    return flush() && FlushFileBuffers(impl_->handle);
+}
 
 bool FontFile::close() {
     if (!impl_) return false;

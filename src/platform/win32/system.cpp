@@ -11,7 +11,9 @@
 
 namespace gx::platform {
 
-bool deleteFile(const std::string& path) { return DeleteFileA(path.c_str()) != 0; }
+bool deleteFile(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
 
 bool renameFile(const std::string& from, const std::string& to) {
     if (renameFails()) return false;
@@ -53,8 +55,8 @@ std::string profileGetString(const std::string& file, const std::string& section
     return buf.data();
 }
 
-bool profileWriteString(const std::string& file, const std::string& section,
-                        const std::string& key, const std::string& value) {
+bool profileWriteString(const std::string& file, const std::string& section, const std::string& key,
+                        const std::string& value) {
     if (file.empty()) return false;
     return WritePrivateProfileStringA(section.c_str(), key.c_str(), value.c_str(), file.c_str()) !=
            0;
@@ -63,9 +65,9 @@ bool profileWriteString(const std::string& file, const std::string& section,
 namespace {
 HINSTANCE thisModule() {
     HMODULE m = nullptr;
-    GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                           GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCSTR>(&thisModule), &m);
+    GetModuleHandleExA(
+        GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+        reinterpret_cast<LPCSTR>(&thisModule), &m);
     return m;
 }
 }  // namespace
