@@ -1,5 +1,7 @@
 #include "support/numbox.h"
 
+#include "support/text.h"
+
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -22,22 +24,6 @@ std::string captionOf(const std::string& label) {
     std::string out;
     for (char c : label)
         if (c != '&' && c != ':') out += c;
-    return out;
-}
-
-// Fills each "%s" of a template in turn; other text is copied as it is.
-std::string fillTemplate(const std::string& format, const std::vector<std::string>& args) {
-    std::string out;
-    size_t next = 0;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
-            if (next < args.size()) out += args[next];
-            ++next;
-            ++i;
-        } else {
-            out += format[i];
-        }
-    }
     return out;
 }
 

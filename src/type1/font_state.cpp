@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "type1/glyph_names.h"
+#include "support/glyph_names.h"
 
 namespace gx {
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/charlist.h"
 #include "ui/settings.h"
 
 namespace gx {
@@ -66,6 +67,15 @@ class DialogSession {
     virtual int32_t glyphOriginX() const = 0;
     virtual int32_t glyphOriginY() const = 0;
 };
+
+// The character list's view of a session's glyphs.
+inline CharStates charStatesOf(DialogSession& session) {
+    CharStates states;
+    DialogSession* s = &session;
+    states.hasGlyph = [s](int code) { return s->hasGlyph(code); };
+    states.deleteMark = [s](int code) { return s->deleteMark(code); };
+    return states;
+}
 
 // A session with no font and no outline: every code is free, saving fails.
 class EmptyDialogSession : public DialogSession {

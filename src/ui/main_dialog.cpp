@@ -83,11 +83,7 @@ MainDialog::MainDialog(PluginKind kind, HostExportCall& call, FontExportSettings
 }
 
 CharStates MainDialog::charStates() const {
-    CharStates states;
-    DialogSession* s = &session_;
-    states.hasGlyph = [s](int code) { return s->hasGlyph(code); };
-    states.deleteMark = [s](int code) { return s->deleteMark(code); };
-    return states;
+    return charStatesOf(session_);
 }
 
 void MainDialog::onInit() {

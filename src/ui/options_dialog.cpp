@@ -189,11 +189,7 @@ FontOptionsDialog::FontOptionsDialog(PluginKind kind, HostExportCall& call,
 }
 
 CharStates FontOptionsDialog::charStates() const {
-    CharStates states;
-    DialogSession* s = &session_;
-    states.hasGlyph = [s](int code) { return s->hasGlyph(code); };
-    states.deleteMark = [s](int code) { return s->deleteMark(code); };
-    return states;
+    return charStatesOf(session_);
 }
 
 bool FontOptionsDialog::isLive(int code) const {

@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "support/strings.h"
+#include "support/text.h"
 #include "ui/dialog_model.h"
 #include "ui/dialogs.h"
 #include "ui/main_dialog.h"
@@ -18,19 +19,7 @@ namespace {
 
 // Fills each "%s" of a string-table text in turn.
 std::string fill(int id, const std::vector<std::string>& args) {
-    const std::string format = uiString(id);
-    std::string out;
-    size_t next = 0;
-    for (size_t i = 0; i < format.size(); ++i) {
-        if (format[i] == '%' && i + 1 < format.size() && format[i + 1] == 's') {
-            if (next < args.size()) out += args[next];
-            ++next;
-            ++i;
-        } else {
-            out += format[i];
-        }
-    }
-    return out;
+    return fillTemplate(uiString(id), args);
 }
 
 // Item texts compared without case and blanks, so "Bold Italic" finds "BoldItalic".

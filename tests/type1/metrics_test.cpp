@@ -5,7 +5,7 @@
 #include "support/bytes.h"
 #include "type1/afm.h"
 #include "type1/font_program.h"
-#include "type1/glyph_names.h"
+#include "support/glyph_names.h"
 #include "type1/pfm.h"
 #include "type1_test_util.h"
 

@@ -1,4 +1,4 @@
-#include "type1/glyph_names.h"
+#include "support/glyph_names.h"
 
 namespace gx {
 namespace {
