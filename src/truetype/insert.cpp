@@ -65,6 +65,9 @@ SaveStatus updateFontMetrics(FontFileState& font, const SessionSettings& setting
     if (font.isNew()) {
         font.keptGlyphs = {0, 1, 2, 3};
         font.spaceGlyphIndex = 3;
+        // The space character reaches its glyph through every cmap; left at 0 it would
+        // show glyph 0, which is the exported shape.
+        font.newCodeMap[32] = 3;
         font.outAdvances[0] = settings.gridSize;
         font.outBearings[0] = font.newGlyph.xMin;  // glyph 0 is the shape too
     } else {

@@ -138,6 +138,23 @@ TEST(Insertion, SpaceWidthGoesToTheSpaceGlyph) {
     for (int g = 0; g < font.glyphCount; ++g) EXPECT_NE(font.outAdvances[size_t(g)], 333) << g;
 }
 
+TEST(Insertion, ANewFontMapsTheSpaceToItsSpaceGlyph) {
+    // Glyph 0 of a new font is the exported shape; a space left unmapped would show it.
+    FontFileState font;
+    SessionSettings s;
+    s.spaceWidth = 500;
+    font.newGlyph = smallGlyph();
+    s.charNumber = 65;
+    const std::vector<uint8_t> file = save(font, s);
+    EXPECT_EQ(font.newCodeMap[32], 3);
+    EXPECT_EQ(font.outAdvances[3], 500);
+    FontFileState back;
+    SessionSettings again;
+    ASSERT_EQ(readExistingFont(file, back, again), ReadStatus::Ok);
+    EXPECT_EQ(back.charToGlyph[32], 3);
+    EXPECT_EQ(again.spaceWidth, 500);
+}
+
 TEST(Insertion, AutoWidthFreeCodeAndFullFonts) {
     FontFileState font;
     SessionSettings s;
