@@ -9,38 +9,28 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/common_internal.h"
 #include "platform/platform.h"
+#include "platform/write_buffer.h"
 
 namespace gx::platform {
 
-struct FontFile::Impl {
+struct FontFile::Impl : WriteBuffer {
     int fd = -1;
-    std::vector<uint8_t> pending;  // written bytes not yet handed to the system
-    off_t pendingAt = 0;           // file offset of pending[0]
-    off_t position = 0;            // logical position
-    bool failed = false;
 
-    bool flushPending() {
+  protected:
+    bool writeAt(long long offset, const uint8_t* data, size_t size) override {
         size_t done = 0;
-        while (done < pending.size()) {
-            ssize_t n = ::pwrite(fd, pending.data() + done, pending.size() - done,
-                                 pendingAt + static_cast<off_t>(done));
+        while (done < size) {
+            ssize_t n = ::pwrite(fd, data + done, size - done, off_t(offset) + off_t(done));
             if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) {
-                failed = true;
-                pending.clear();
-                return false;
-            }
+            if (n <= 0) return false;
             done += static_cast<size_t>(n);
         }
-        pending.clear();
         return true;
     }
 };
 
 namespace {
-constexpr size_t kBufferSize = 64 * 1024;
 
 bool lockForWriting(int fd) {
     struct flock lk = {};
@@ -114,19 +104,7 @@ long FontFile::read(void* buffer, long count) {
 }
 
 long FontFile::write(const void* buffer, long count) {
-    if (!impl_ || count < 0 || impl_->failed) return 0;
-    long allowed = allowedWrite(count);
-    Impl& f = *impl_;
-    if (!f.pending.empty() && f.pendingAt + static_cast<off_t>(f.pending.size()) != f.position) {
-        if (!f.flushPending()) return 0;
-    }
-    if (f.pending.empty()) f.pendingAt = f.position;
-    const uint8_t* b = static_cast<const uint8_t*>(buffer);
-    f.pending.insert(f.pending.end(), b, b + allowed);
-    f.position += allowed;
-    if (f.pending.size() >= kBufferSize && !f.flushPending()) return 0;
-    if (allowed < count) f.failed = true;
-    return allowed;
+    return impl_ ? impl_->write(buffer, count) : 0;
 }
 
 long FontFile::seek(long offset, SeekOrigin origin) {

@@ -7,43 +7,34 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/common_internal.h"
 #include "platform/platform.h"
+#include "platform/write_buffer.h"
 
 namespace gx::platform {
 
-struct FontFile::Impl {
+struct FontFile::Impl : WriteBuffer {
     HANDLE handle = INVALID_HANDLE_VALUE;
-    std::vector<uint8_t> pending;
-    long long pendingAt = 0;
-    long long position = 0;
-    bool failed = false;
 
     bool moveTo(long long at) {
         LARGE_INTEGER li;
         li.QuadPart = at;
         return SetFilePointerEx(handle, li, nullptr, FILE_BEGIN) != 0;
     }
-    bool flushPending() {
-        if (pending.empty()) return true;
-        bool ok = moveTo(pendingAt);
+
+  protected:
+    bool writeAt(long long offset, const uint8_t* data, size_t size) override {
+        if (!moveTo(offset)) return false;
         size_t done = 0;
-        while (ok && done < pending.size()) {
+        while (done < size) {
             DWORD n = 0;
-            ok = WriteFile(handle, pending.data() + done, static_cast<DWORD>(pending.size() - done),
-                           &n, nullptr) &&
-                 n > 0;
+            if (!WriteFile(handle, data + done, static_cast<DWORD>(size - done), &n, nullptr) ||
+                n == 0)
+                return false;
             done += n;
         }
-        pending.clear();
-        if (!ok) failed = true;
-        return ok;
+        return true;
     }
 };
-
-namespace {
-constexpr size_t kBufferSize = 64 * 1024;
-}
 
 bool FontFile::exists(const std::string& path) {
     DWORD attrs = GetFileAttributesA(path.c_str());
@@ -97,20 +88,7 @@ long FontFile::read(void* buffer, long count) {
 }
 
 long FontFile::write(const void* buffer, long count) {
-    if (!impl_ || count < 0 || impl_->failed) return 0;
-    long allowed = allowedWrite(count);
-    Impl& f = *impl_;
-    if (!f.pending.empty() &&
-        f.pendingAt + static_cast<long long>(f.pending.size()) != f.position) {
-        if (!f.flushPending()) return 0;
-    }
-    if (f.pending.empty()) f.pendingAt = f.position;
-    const uint8_t* b = static_cast<const uint8_t*>(buffer);
-    f.pending.insert(f.pending.end(), b, b + allowed);
-    f.position += allowed;
-    if (f.pending.size() >= kBufferSize && !f.flushPending()) return 0;
-    if (allowed < count) f.failed = true;
-    return allowed;
+    return impl_ ? impl_->write(buffer, count) : 0;
 }
 
 long FontFile::seek(long offset, SeekOrigin origin) {
