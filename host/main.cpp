@@ -38,7 +38,7 @@ struct Choices {
     std::string uiScript;
 };
 
-void addDialogOptions(CLI::App* cmd, Choices& c, bool withFontWide) {
+void addDialogOptions(CLI::App* cmd, Choices& c, bool truetype) {
     cmd->add_option("--char", c.charCode,
                     "character code for the glyph: a number (33-255), 0xNN, U+NNNN or a single "
                     "character; with several shapes, codes come from the file names");
@@ -50,21 +50,29 @@ void addDialogOptions(CLI::App* cmd, Choices& c, bool withFontWide) {
     cmd->add_flag("--em-from-svg", c.emFromSvg, "design size = the SVG's viewBox height");
     cmd->add_flag("--replace", c.replace,
                   "replace the glyph a code already holds (otherwise the export stops)");
-    cmd->add_option("--delete", c.deletes, "delete a character of an existing font (repeatable)");
+    // One value each time, so that a shape file after them is never taken for a code.
+    cmd->add_option("--delete", c.deletes, "delete a character of an existing font (repeatable)")
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->take_all();
     cmd->add_option("--set-width", c.setWidths,
-                    "set a character's width in an existing font: CODE=N (repeatable)");
+                    "set a character's width in an existing font: CODE=N (repeatable)")
+        ->expected(1)
+        ->allow_extra_args(false)
+        ->take_all();
     cmd->add_option("--metrics", c.metrics,
                     "import widths, kerning and font metrics from an AFM file (existing font)");
     cmd->add_option("--ui-script", c.uiScript,
                     "play this dialog script instead of one made from the options");
-    if (!withFontWide) return;
     cmd->add_option("--family", c.family, "family name of a new font (at most 80 characters)");
     cmd->add_option("--style", c.style, "style of a new font: normal, bold, italic, bolditalic")
         ->check(CLI::IsMember({"normal", "bold", "italic", "bolditalic"}, CLI::ignore_case));
     cmd->add_flag("--symbol", c.symbol, "make a new font a symbol font");
     cmd->add_flag("--no-symbol", c.noSymbol, "make a new font a text font");
-    cmd->add_option("--grid", c.grid, "grid size (units per em) of a new font")
-        ->check(CLI::Range(1, 65535));
+    // A Type 1 font's grid is always 1000 units per em.
+    if (truetype)
+        cmd->add_option("--grid", c.grid, "grid size (units per em) of a new font, 16 to 16383")
+            ->check(CLI::Range(1, 65535));
     cmd->add_option("--space-width", c.spaceWidth, "space width of a new font, in font units")
         ->check(CLI::Range(0, 32767));
 }
@@ -97,7 +105,7 @@ int main(int argc, char** argv) {
     type1->add_option("FONT", font, "the font program (.pfb); FONT.afm and FONT.pfm go beside it")
         ->required();
     type1->add_option("SHAPE", shapes, "shape files (.svg or .outline)")->required();
-    addDialogOptions(type1, choices, true);
+    addDialogOptions(type1, choices, false);
 
     CLI::App* symbol = app.add_subcommand(
         "symbol", "add shapes to an installed symbol font at the first free codes, and install it");

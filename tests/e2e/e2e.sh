@@ -75,7 +75,7 @@ for kind in ttf type1; do
   check "$kind: cancelled export (exit $rc)" '[ $rc = 3 ] && cmp -s before "$f"'
 
   # Delete a character and set another's width through the extended Options dialog.
-  ge $kind "$f" "$E/n.svg" --char C --delete o --set-width B=700 --em-from-svg
+  ge $kind "$f" --delete o "$E/n.svg" --char C --set-width B=700 --em-from-svg
   check "$kind: delete and width (exit $?: $(head -c 300 err))" '! info_has "$f" "^ +111 " && info_has "$f" "^ +66 .*width 700$" && info_has "$f" "^ +67 "'
   validate; rc=$?
   check "$kind: after delete, validates: $(head -c 300 check)" '[ $rc = 0 ]'
@@ -103,6 +103,8 @@ done
 check "missing arguments are a usage error (exit $rc)" '[ $rc = 2 ]'
 "$G" ttf x.ttf "$E/A.svg" --char 300 >/dev/null 2>&1; rc=$?
 check "a code out of range is a usage error (exit $rc)" '[ $rc = 2 ]'
+"$G" type1 x.pfb "$E/A.svg" --grid 2048 >/dev/null 2>&1; rc=$?
+check "a Type 1 font has no grid choice (exit $rc)" '[ $rc = 2 ] && [ ! -e x.pfb ]'
 "$G" ttf x.ttf "$E/A.svg" --width wide >/dev/null 2>&1; rc=$?
 check "a bad width is a usage error (exit $rc)" '[ $rc = 2 ] && [ ! -e x.ttf ]'
 "$G" --help | grep -q "symbol"
