@@ -293,12 +293,57 @@ std::string dialogScript(const DialogChoices& c, bool newFont) {
     return s;
 }
 
+namespace {
+
+// File mode: turns the options into the dialog script of one export and names it in
+// GLYPH_EXPORT_UI_SCRIPT. `scriptPath` is the temporary file made for it, if any.
+// False (with a message) when the export must not run.
+bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::string& shapePath,
+                    const FileStamp& before, std::string& scriptPath) {
+    DialogChoices choices = req.dialog;
+    if (req.shapes.size() > 1) choices.charCode = codeFromFileName(shapePath);
+    if (req.emFromSvg && shape.viewBoxHeightThousandths > 0)
+        choices.designSizeThousandths =
+            static_cast<int>(std::lround(shape.viewBoxHeightThousandths));
+    const bool newFont = !before.exists || (req.kind == TargetKind::Type1 && before.size == 0);
+    // A new font needs a family name: the file's own name unless one was given.
+    if (newFont && choices.family.empty()) {
+        choices.family = baseName(req.target);
+        size_t dot = choices.family.rfind('.');
+        if (dot != std::string::npos && dot > 0) choices.family.resize(dot);
+    }
+    if (!newFont && choices.charCode > 0 && !choices.replace &&
+        std::find(choices.deleteCodes.begin(), choices.deleteCodes.end(), choices.charCode) ==
+            choices.deleteCodes.end() &&
+        fontHasCode(req.target, choices.charCode)) {
+        std::fprintf(stderr,
+                     "glyph-export: %s: code %d already holds a glyph; give --replace to "
+                     "replace it\n",
+                     req.target.c_str(), choices.charCode);
+        return false;
+    }
+    if (!req.uiScript.empty()) {
+        setEnv("GLYPH_EXPORT_UI_SCRIPT", req.uiScript);
+        return true;
+    }
+    scriptPath = platform::createTempFileIn(platform::tempDirectory(), "gxui");
+    std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
+    out << dialogScript(choices, newFont);
+    if (scriptPath.empty() || !out.good()) {
+        std::fprintf(stderr, "glyph-export: cannot write the dialog script\n");
+        if (!scriptPath.empty()) std::remove(scriptPath.c_str());
+        return false;
+    }
+    setEnv("GLYPH_EXPORT_UI_SCRIPT", scriptPath);
+    return true;
+}
+
+}  // namespace
+
 RunStatus runRequest(const RunRequest& req) {
     const bool truetype = req.kind != TargetKind::Type1;
     const std::string plugin = req.pluginDir + "/" + pluginFileName(truetype);
-    const bool many = req.shapes.size() > 1;
-    const bool progress = many && isatty(fileno(stderr));
-    RunStatus status = RunStatus::Written;
+    const bool progress = req.shapes.size() > 1 && isatty(fileno(stderr));
 
     for (size_t i = 0; i < req.shapes.size(); ++i) {
         const std::string& shapePath = req.shapes[i];
@@ -312,71 +357,28 @@ RunStatus runRequest(const RunRequest& req) {
         job.objects = shape.objects;
         job.iniPath = req.iniPath;
 
+        const FileStamp before = job.fileMode ? stampOf(req.target) : FileStamp{};
         std::string scriptPath;
-        if (job.fileMode) {
-            DialogChoices choices = req.dialog;
-            if (many) choices.charCode = codeFromFileName(shapePath);
-            if (req.emFromSvg && shape.viewBoxHeightThousandths > 0)
-                choices.designSizeThousandths =
-                    static_cast<int>(std::lround(shape.viewBoxHeightThousandths));
-            FileStamp before = stampOf(req.target);
-            bool newFont = !before.exists || (req.kind == TargetKind::Type1 && before.size == 0);
-            // A new font needs a family name: the file's own name unless one was given.
-            if (newFont && choices.family.empty()) {
-                choices.family = baseName(req.target);
-                size_t dot = choices.family.rfind('.');
-                if (dot != std::string::npos && dot > 0) choices.family.resize(dot);
-            }
-            if (!newFont && choices.charCode > 0 && !choices.replace &&
-                std::find(choices.deleteCodes.begin(), choices.deleteCodes.end(),
-                          choices.charCode) == choices.deleteCodes.end() &&
-                fontHasCode(req.target, choices.charCode)) {
-                std::fprintf(stderr,
-                             "glyph-export: %s: code %d already holds a glyph; give --replace "
-                             "to replace it\n",
-                             req.target.c_str(), choices.charCode);
-                return RunStatus::Failed;
-            }
-            bool ownScript = req.uiScript.empty();
-            if (ownScript) {
-                scriptPath = platform::createTempFileIn(platform::tempDirectory(), "gxui");
-                std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
-                out << dialogScript(choices, newFont);
-                if (scriptPath.empty() || !out.good()) {
-                    std::fprintf(stderr, "glyph-export: cannot write the dialog script\n");
-                    if (!scriptPath.empty()) std::remove(scriptPath.c_str());
-                    return RunStatus::Failed;
-                }
-            }
-            setEnv("GLYPH_EXPORT_UI_SCRIPT", ownScript ? scriptPath : req.uiScript);
-            if (progress)
-                std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, req.shapes.size(), shapePath.c_str());
-            ExportOutcome outcome = runExport(job);
-            if (ownScript) std::remove(scriptPath.c_str());
-            if (!outcome.loaded) {
-                std::fprintf(stderr, "glyph-export: %s\n", outcome.loadError.c_str());
-                return RunStatus::Failed;
-            }
-            if (!outcome.beginResult || !outcome.finishResult) return RunStatus::Failed;
-            if (stampOf(req.target) == before) {
-                std::fprintf(stderr,
-                             "glyph-export: %s: the export was cancelled; nothing was "
-                             "written\n",
-                             shapePath.c_str());
-                return RunStatus::Cancelled;
-            }
-        } else {
-            if (progress)
-                std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, req.shapes.size(), shapePath.c_str());
-            ExportOutcome outcome = runExport(job);
-            if (!outcome.loaded) {
-                std::fprintf(stderr, "glyph-export: %s\n", outcome.loadError.c_str());
-                return RunStatus::Failed;
-            }
-            if (!outcome.beginResult || !outcome.finishResult) return RunStatus::Failed;
+        if (job.fileMode && !prepareDialogs(req, shape, shapePath, before, scriptPath))
+            return RunStatus::Failed;
+        if (progress)
+            std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, req.shapes.size(), shapePath.c_str());
+        ExportOutcome outcome = runExport(job);
+        if (!scriptPath.empty()) std::remove(scriptPath.c_str());
+        if (!outcome.loaded) {
+            std::fprintf(stderr, "glyph-export: %s\n", outcome.loadError.c_str());
+            return RunStatus::Failed;
+        }
+        if (!outcome.beginResult || !outcome.finishResult) return RunStatus::Failed;
+        // The plug-ins report a cancelled dialog as success; only the file tells.
+        if (job.fileMode && stampOf(req.target) == before) {
+            std::fprintf(stderr,
+                         "glyph-export: %s: the export was cancelled; nothing was written\n",
+                         shapePath.c_str());
+            return RunStatus::Cancelled;
         }
     }
-    return status;
+    return RunStatus::Written;
 }
 
 }  // namespace gx::host

@@ -1,14 +1,14 @@
 // What the export dialogs reach of a TrueType session.
 #pragma once
 
+#include "entry/session_dialogs.h"
 #include "entry/truetype_session.h"
-#include "ui/dialog_session.h"
 
 namespace gx {
 
-class TrueTypeDialogSession : public DialogSession {
+class TrueTypeDialogSession : public CapturedOutlineDialogSession {
   public:
-    explicit TrueTypeDialogSession(TrueTypeSession& s) : s_(s) {}
+    explicit TrueTypeDialogSession(TrueTypeSession& s) : CapturedOutlineDialogSession(s), s_(s) {}
 
     bool hasGlyph(int code) const override;
     bool deleteMark(int code) const override;
@@ -22,11 +22,6 @@ class TrueTypeDialogSession : public DialogSession {
     bool saveFontNow() override;
     bool reloadFont() override;
     MetricsLoad loadFontMetrics(const std::string& path, int gridSize) override;
-    const std::vector<int32_t>& outlinePoints() const override { return s_.outline.points; }
-    const std::vector<uint8_t>& outlineTypes() const override { return s_.outline.types; }
-    int outlineCount() const override { return s_.outline.count; }
-    int32_t glyphOriginX() const override { return s_.originX; }
-    int32_t glyphOriginY() const override { return s_.originY; }
 
   private:
     TrueTypeSession& s_;

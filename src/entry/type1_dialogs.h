@@ -1,14 +1,14 @@
 // What the export dialogs reach of a Type 1 session.
 #pragma once
 
+#include "entry/session_dialogs.h"
 #include "entry/type1_session.h"
-#include "ui/dialog_session.h"
 
 namespace gx {
 
-class Type1DialogSession : public DialogSession {
+class Type1DialogSession : public CapturedOutlineDialogSession {
   public:
-    explicit Type1DialogSession(Type1ExportSession& s) : s_(s) {}
+    explicit Type1DialogSession(Type1ExportSession& s) : CapturedOutlineDialogSession(s), s_(s) {}
 
     bool hasGlyph(int code) const override { return type1HasGlyph(s_, code); }
     bool deleteMark(int code) const override { return type1DeleteMark(s_, code); }
@@ -25,11 +25,6 @@ class Type1DialogSession : public DialogSession {
     // The save above reads the font again at once; this reports how that went.
     bool reloadFont() override { return reloaded_; }
     MetricsLoad loadFontMetrics(const std::string& path, int gridSize) override;
-    const std::vector<int32_t>& outlinePoints() const override { return s_.outline.points; }
-    const std::vector<uint8_t>& outlineTypes() const override { return s_.outline.types; }
-    int outlineCount() const override { return s_.outline.count; }
-    int32_t glyphOriginX() const override { return s_.originX; }
-    int32_t glyphOriginY() const override { return s_.originY; }
 
   private:
     Type1ExportSession& s_;
