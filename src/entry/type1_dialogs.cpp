@@ -1,6 +1,5 @@
 #include "entry/type1_dialogs.h"
 
-#include "platform/platform.h"
 #include "support/strings.h"
 
 namespace gx {
@@ -9,11 +8,6 @@ namespace {
 struct Type1Snapshot : DialogSession::Snapshot {
     Type1MetricsSnapshot metrics;
 };
-
-void showFailure(const std::string& error) {
-    platform::messageBox(error.c_str(), platform::loadString(str::kCaptionType1),
-                         platform::kMbOk | platform::kMbIconError);
-}
 
 }  // namespace
 
@@ -34,7 +28,7 @@ bool Type1DialogSession::saveFontNow() {
     bool done = type1SaveFontNow(s_, error);
     reloaded_ = done;
     if (done) return true;
-    showFailure(error);
+    showType1Error(str::kType1CannotSave, error);
     return !s_.fontUsable;  // unusable: the save went through but the re-read failed
 }
 

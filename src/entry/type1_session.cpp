@@ -15,13 +15,6 @@ namespace {
 
 Type1ExportSession g_session;
 
-void showType1Error(int messageId, const std::string& detail = std::string()) {
-    std::string text = platform::loadString(messageId);
-    if (!detail.empty()) text += " (" + detail + ")";
-    platform::messageBox(text.c_str(), platform::loadString(str::kCaptionType1),
-                         platform::kMbOk | platform::kMbIconError);
-}
-
 // True when the font files were written.
 bool writeGlyph(Type1ExportSession& s) {
     if (!s.fontUsable) {
@@ -129,6 +122,13 @@ int32_t runType1Session(HostExportCall& call) {
 }
 
 }  // namespace
+
+void showType1Error(int messageId, const std::string& detail) {
+    std::string text = platform::loadString(messageId);
+    if (!detail.empty()) text += " (" + detail + ")";
+    platform::messageBox(text.c_str(), platform::loadString(str::kCaptionType1),
+                         platform::kMbOk | platform::kMbIconError);
+}
 
 ExportSessionBase& type1Session() {
     return g_session;

@@ -22,6 +22,8 @@ struct Type1ExportSession : ExportSessionBase {
 bool prepareType1Export(HostExportCall& call, bool fileMode);
 int32_t finishType1Export(HostExportCall& call, bool fileMode);
 ExportSessionBase& type1Session();
+// Shows a failure under "Adobe Type 1 Export": the message, then what went wrong.
+void showType1Error(int messageId, const std::string& detail = std::string());
 // The module-level session with its font state (the dialogs and tests reach it here).
 Type1ExportSession& type1ExportSession();
 
