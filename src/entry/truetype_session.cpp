@@ -149,6 +149,10 @@ bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
             status = 3;
         } else if (read != tt::ReadStatus::Ok) {
             showTrueTypeError(str::kFontDamaged);
+            // Where the font was damaged already: nothing was written over it.
+            if (read == tt::ReadStatus::Malformed && !font.problem.empty())
+                platform::debugOutput(s.targetFileName + ": " + font.problem +
+                                      "; the file was left as it was");
             status = 3;
         }
     }
@@ -216,6 +220,10 @@ bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
         const int built = tt::buildConvertedOutline(s.outline, params, s.converted);
         if (built != tt::kOutlineOk) {
             showTrueTypeError(outlineMessage(built));
+            status = 6;
+        } else if (s.converted.contourCount() == 0 || s.converted.points.empty()) {
+            // No nodes, or none that draws: the glyph would be nothing with width 0.
+            showTrueTypeError(str::kObjectEmpty);
             status = 6;
         }
     }

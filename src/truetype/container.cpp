@@ -85,9 +85,12 @@ bool writeFontFile(FontFileState& font, const SessionSettings& settings,
                    std::vector<uint8_t>& file) {
     try {
         const bool isNew = font.isNew();
-        bool indicesMoved = false;
+        // Tables that name glyphs by index stay true only while every old index still
+        // holds its old glyph: a removed glyph, even the last one, gives its index to
+        // another (the new glyph takes the last removed one's place).
+        bool glyphsChanged = font.keptGlyphs.size() != font.numGlyphs;
         for (size_t k = 0; k < font.keptGlyphs.size(); ++k)
-            if (font.keptGlyphs[k] != k) indicesMoved = true;
+            if (font.keptGlyphs[k] != k) glyphsChanged = true;
         const bool countChanged = isNew || font.glyphCount != font.numGlyphs;
 
         std::vector<TableRecord> dir;
@@ -100,15 +103,16 @@ bool writeFontFile(FontFileState& font, const SessionSettings& settings,
                 // A signature does not survive any change.
                 if (r.is("DSIG")) continue;
                 // Tables sized by the glyph count.
-                if ((countChanged || indicesMoved) &&
+                if ((countChanged || glyphsChanged) &&
                     isOneOf(r, {"LTSH", "vmtx", "vhea", "gvar", "sbix"}))
                     continue;
                 // Tables that name glyphs by index; kern is renumbered below.
-                if (indicesMoved &&
-                    isOneOf(r, {"GDEF", "GSUB", "GPOS", "JSTF", "MATH", "COLR", "VORG",
-                                "BASE", "EBLC", "EBDT", "EBSC", "CBLC", "CBDT", "SVG ",
-                                "HVAR", "VVAR", "morx", "mort", "kerx", "feat", "prop",
-                                "lcar", "opbd", "bsln", "just", "ankr", "Zapf"}))
+                if (glyphsChanged &&
+                    isOneOf(r,
+                            {"GDEF", "GSUB", "GPOS", "JSTF", "MATH", "COLR", "VORG", "BASE", "EBLC",
+                             "EBDT", "EBSC", "CBLC", "CBDT", "SVG ", "HVAR", "VVAR", "morx", "mort",
+                             "kerx", "feat", "prop", "lcar", "opbd", "bsln", "just", "ankr", "Zapf",
+                             "Silf", "Glat", "Gloc", "bloc", "bdat", "gcid"}))
                     continue;
                 dir.push_back(r);
             }
@@ -159,14 +163,14 @@ bool writeFontFile(FontFileState& font, const SessionSettings& settings,
             } else if (r.is("maxp")) {
                 ok = writeMaxpTable(font, out);
             } else if (r.is("name")) {
-                writeNameTable(settings, out);
+                writeNameTable(font, settings, out);
             } else if (r.is("post")) {
                 writePostTable(font, out);
             } else if (r.is("OS/2")) {
                 writeOs2Table(font, settings, out);
             } else if (r.is("kern") && font.writeKern) {
                 writeKernPairs(font.kernPairs, out);
-            } else if (r.is("kern") && indicesMoved) {
+            } else if (r.is("kern") && glyphsChanged) {
                 // Pairs follow their glyphs; a kern table we cannot renumber is dropped.
                 keep = remapKernTable(tableReader(font, r), oldToNew, out);
             } else {

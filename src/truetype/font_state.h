@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/kerning.h"
@@ -105,6 +106,9 @@ struct FontFileState {
     // The existing font, read whole; the writers copy kept tables and glyphs from it.
     std::vector<uint8_t> source;
 
+    // Why the font could not be read, when it could not (said beside the message).
+    std::string problem;
+
     // directory
     bool directoryPresent = false;
     OffsetSubtable offsetSubtable;
@@ -122,6 +126,14 @@ struct FontFileState {
     std::array<uint16_t, kMaxGlyphs> advanceWidths{};
     std::array<int16_t, kMaxGlyphs> leftSideBearings{};
     std::array<uint32_t, kMaxGlyphs + 1> glyphOffsets{};
+    // Every character the font's Windows subtables map, ascending: (code, old glyph). The
+    // rewritten cmap keeps those of kept glyphs beside the 8-bit codes.
+    std::vector<std::pair<uint32_t, uint16_t>> unicodeMap;
+    bool fullUnicodeSubtable = false;  // the font has a (3,10) format 12 subtable
+    // A Windows family name past 8 bits, as the font has it, and the 8-bit text the
+    // dialogs were given for it: while the name stays that text, the font keeps its own.
+    std::u16string wideFamily;
+    std::string familyAsRead;
 
     // insertion
     std::array<bool, 256> deleteMark{};
@@ -163,6 +175,7 @@ struct FontFileState {
     void releaseFontBuffers() {
         source = {};
         directory = {};
+        unicodeMap = {};
         keptGlyphs = {};
         newGlyphOffsets = {};
         kernPairs = {};

@@ -5,6 +5,15 @@ namespace gx::tt {
 
 bool readHeadTable(BigEndianReader head, FontFileState& font, SessionSettings& settings) {
     if (head.length() < 54) return false;
+    uint32_t version, magicNumber;
+    int16_t glyphDataFormat;
+    head.readU32(version);
+    head.seek(12);
+    head.readU32(magicNumber);
+    head.seek(52);
+    head.readS16(glyphDataFormat);
+    // The rewritten head starts from this one, so it must be one readers accept.
+    if (version >> 16 != 1 || magicNumber != 0x5F0F3CF5 || glyphDataFormat != 0) return false;
     uint16_t unitsPerEm, macStyle;
     int16_t indexToLocFormat;
     head.seek(18);

@@ -96,6 +96,9 @@ SaveStatus updateFontMetrics(FontFileState& font, const SessionSettings& setting
     if (font.addGlyph) {
         if (n >= size_t(kMaxGlyphs)) return SaveStatus::TooManyGlyphs;
         if (settings.charNumber < 0 || settings.charNumber > 255) return SaveStatus::Failed;
+        // An empty shape would replace a glyph by nothing (and leave a new font's glyph
+        // data empty, which readers refuse).
+        if (font.newGlyph.record.empty()) return SaveStatus::Failed;
         const NewGlyph& g = font.newGlyph;
         font.newCodeMap[size_t(settings.charNumber)] = uint16_t(n);
         int32_t advance;

@@ -19,11 +19,17 @@ BigEndianReader tableReader(const FontFileState& font, const TableRecord& record
 bool readDirectory(const std::vector<uint8_t>& bytes, FontFileState& font);
 
 // Readers: false when the table is malformed.
-bool readNameTable(BigEndianReader table, std::string& familyName);
+// `wideFamily`: the Windows family name as the font has it, when there is no Macintosh
+// one and it holds characters past 8 bits (else empty).
+bool readNameTable(BigEndianReader table, std::string& familyName,
+                   std::u16string* wideFamily = nullptr);
 bool readHeadTable(BigEndianReader table, FontFileState& font, SessionSettings& settings);
 bool readCmapTable(BigEndianReader table, FontFileState& font, SessionSettings& settings);
 bool readHorizontalMetrics(BigEndianReader hhea, BigEndianReader hmtx, FontFileState& font);
 bool readLocaTable(BigEndianReader loca, uint32_t glyfLength, FontFileState& font);
+// What is wrong with one glyph record of an existing font (empty when it is sound):
+// a glyph copied as it is must not make the written font fail where the old one did.
+std::string checkGlyphRecord(const uint8_t* data, size_t length, uint16_t numGlyphs);
 
 // Writers: append the table's bytes (no padding). False on bad input.
 bool writeCmapTable(const FontFileState& font, const SessionSettings& settings,
@@ -40,7 +46,8 @@ void writeHheaTable(const FontFileState& font, const SessionSettings& settings,
 void writeOs2Table(const FontFileState& font, const SessionSettings& settings,
                    BigEndianWriter& out);
 void writePostTable(const FontFileState& font, BigEndianWriter& out);
-void writeNameTable(const SessionSettings& settings, BigEndianWriter& out);
+void writeNameTable(const FontFileState& font, const SessionSettings& settings,
+                    BigEndianWriter& out);
 void writeKernPairs(const std::vector<KerningPair>& pairs, BigEndianWriter& out);
 // The old kern table with its glyph indices moved through `oldToNew` (-1: removed);
 // false when it is not a table of horizontal format 0 subtables.

@@ -51,6 +51,7 @@ struct FixtureFont {
     uint16_t unitsPerEm = 1000;
     uint16_t numGlyphsOverride = 0;
     std::string family = "Fixture";
+    std::u16string windowsFamily;  // when set, the only family name, in a Windows record
     std::vector<std::pair<std::string, std::vector<uint8_t>>> extraTables;
 };
 
@@ -116,7 +117,14 @@ inline std::vector<uint8_t> buildFixture(const FixtureFont& f) {
         w.zeros(2 * segs);
         tables["cmap"] = w.bytes();
     }
-    {
+    if (!f.windowsFamily.empty()) {
+        BigEndianWriter w;
+        w.writeU16(0), w.writeU16(1), w.writeU16(18);
+        w.writeU16(3), w.writeU16(1), w.writeU16(0x409), w.writeU16(1);
+        w.writeU16(uint16_t(2 * f.windowsFamily.size())), w.writeU16(0);
+        for (char16_t c : f.windowsFamily) w.writeU16(uint16_t(c));
+        tables["name"] = w.bytes();
+    } else {
         BigEndianWriter w;
         w.writeU16(0), w.writeU16(1), w.writeU16(18);
         w.writeU16(1), w.writeU16(0), w.writeU16(0), w.writeU16(1);

@@ -116,6 +116,71 @@ TEST(Insertion, LayoutTablesKeptOnlyWhileIndicesHold) {
     EXPECT_EQ(removed.numGlyphs, 5);
 }
 
+// The kern pairs of the font as (left, right, value).
+std::vector<KerningPair> kernPairsOf(const FontFileState& font) {
+    std::vector<KerningPair> pairs;
+    const TableRecord* kern = font.findTableRecord("kern");
+    if (!kern) return pairs;
+    BigEndianReader k = tableReader(font, *kern);
+    uint16_t nPairs = 0;
+    k.seek(10), k.readU16(nPairs);
+    k.seek(18);
+    for (uint16_t i = 0; i < nPairs; ++i) {
+        uint16_t l, r;
+        int16_t v;
+        if (!k.readU16(l) || !k.readU16(r) || !k.readS16(v)) break;
+        pairs.push_back({int16_t(l), int16_t(r), v});
+    }
+    return pairs;
+}
+
+TEST(Insertion, ReplacingTheLastGlyphLeavesNothingOfItsIndex) {
+    // The last glyph, Aacute, is kerned against A and named by index in the layout tables.
+    FixtureFont f;
+    f.glyphs = {{test::triangleGlyph(100)},
+                {test::triangleGlyph(200)},
+                {test::triangleGlyph(300)},
+                {test::triangleGlyph(400)}};
+    f.cmap = {{65, 1}, {66, 2}, {193, 3}};
+    f.kern = {{1, 3, -163}, {2, 1, -20}};
+    for (const char* tag :
+         {"GSUB", "GPOS", "LTSH", "vmtx", "Silf", "Glat", "Gloc", "bloc", "bdat", "gcid", "gasp"})
+        f.extraTables.push_back({tag, std::vector<uint8_t>(8)});
+    FontFileState font;
+    SessionSettings s;
+    ASSERT_EQ(readExistingFont(buildFixture(f), font, s), ReadStatus::Ok);
+    font.deleteMark[193] = true;
+    font.newGlyph = smallGlyph();
+    s.charNumber = 70;
+    FontFileState back;
+    SessionSettings sb;
+    ASSERT_EQ(readExistingFont(save(font, s), back, sb), ReadStatus::Ok);
+    ASSERT_EQ(back.numGlyphs, 4);
+    EXPECT_EQ(back.charToGlyph[70], 3);
+    // Index 3 is F now: nothing that described Aacute may describe it.
+    for (const char* tag :
+         {"GSUB", "GPOS", "LTSH", "vmtx", "Silf", "Glat", "Gloc", "bloc", "bdat", "gcid"})
+        EXPECT_EQ(back.findTableRecord(tag), nullptr) << tag;
+    EXPECT_NE(back.findTableRecord("gasp"), nullptr);
+    const std::vector<KerningPair> pairs = kernPairsOf(back);
+    ASSERT_EQ(pairs.size(), 1u);
+    EXPECT_EQ(pairs[0].left, 2);
+    EXPECT_EQ(pairs[0].right, 1);
+    EXPECT_EQ(pairs[0].value, -20);
+
+    // Deleting the last glyph without adding one is the same story.
+    FontFileState again;
+    SessionSettings sa;
+    ASSERT_EQ(readExistingFont(buildFixture(f), again, sa), ReadStatus::Ok);
+    again.deleteMark[193] = true;
+    again.addGlyph = false;
+    FontFileState removed;
+    ASSERT_EQ(readExistingFont(save(again, sa), removed, sa), ReadStatus::Ok);
+    EXPECT_EQ(removed.numGlyphs, 3);
+    EXPECT_EQ(removed.findTableRecord("GSUB"), nullptr);
+    EXPECT_EQ(kernPairsOf(removed).size(), 1u);
+}
+
 TEST(Insertion, SpaceWidthGoesToTheSpaceGlyph) {
     FontFileState font;
     SessionSettings s;

@@ -70,6 +70,19 @@ struct Export {
     }
 };
 
+// One export of exactly these nodes (none at all, if so given).
+int32_t exportNodes(Export& e, const std::vector<int32_t>& pts, const std::vector<uint8_t>& types) {
+    e.target.path = e.path.c_str();
+    e.call.target = &e.target;
+    e.call.iniPath = e.ini.c_str();
+    if (!prepareTrueTypeExport(e.call, true)) return -1;
+    TrueTypeSession& s = trueTypeExportSession();
+    s.objectCount = 0;
+    if (captureObject(s, truetypeTraits(), pts.data(), types.data(), int32_t(types.size())) != 0)
+        return -2;
+    return finishTrueTypeExport(e.call, true);
+}
+
 struct SessionTest : ::testing::Test {
     static void SetUpTestSuite() {
         char tmpl[] = "/tmp/gx-tt-session-XXXXXX";
@@ -107,6 +120,22 @@ TEST_F(SessionTest, FileModeFontGrowsThroughFiftyExports) {
     SessionSettings s;
     ASSERT_EQ(tt::readExistingFont(previous, font, s), tt::ReadStatus::Ok);
     EXPECT_EQ(font.numGlyphs, 54);
+}
+
+TEST_F(SessionTest, AnEmptyObjectIsRefusedAndWritesNothing) {
+    Export e;
+    e.path = gTmp + "/empty.ttf";
+    e.ini = gTmp + "/empty.ini";
+    // No nodes, and control points alone: neither draws anything.
+    EXPECT_EQ(exportNodes(e, {}, {}), 0);
+    EXPECT_EQ(access(e.path.c_str(), F_OK), -1);
+    EXPECT_EQ(exportNodes(e, {0, 0, 100, 100}, {kNodeControl | kNodeClosed, kNodeControl}), 0);
+    EXPECT_EQ(access(e.path.c_str(), F_OK), -1);
+
+    ASSERT_EQ(e.runOnce(true, 1), 1);
+    const std::vector<uint8_t> before = readFile(e.path);
+    EXPECT_EQ(exportNodes(e, {}, {}), 0);
+    EXPECT_EQ(readFile(e.path), before);
 }
 
 TEST_F(SessionTest, SameExportSameBytes) {

@@ -182,13 +182,53 @@ TEST(Cmap, RefusesSubtablesThatAreNotFormat4OrLeaveTheTable) {
     EXPECT_EQ(font.charToGlyph[65], 0);
 }
 
+TEST(Cmap, KeepsEveryCharacterOfKeptGlyphsAndTheFullSubtable) {
+    FontFileState font;
+    font.directoryPresent = true;  // an existing font
+    font.numGlyphs = 6;
+    font.keptGlyphs = {0, 1, 3, 4, 5};  // old glyph 2 removed
+    font.fullUnicodeSubtable = true;
+    font.unicodeMap = {{65, 1}, {66, 5}, {0x100, 3}, {0x10F, 2}, {0x20AC, 4}, {0x1F600, 4}};
+    font.newCodeMap[65] = 1;
+    font.newCodeMap[66] = 5;  // the code's glyph wins over the font's old mapping
+    SessionSettings s;
+    s.symbolFont = 0;
+    BigEndianWriter w;
+    ASSERT_TRUE(writeCmapTable(font, s, w));
+    const std::vector<uint8_t>& b = w.bytes();
+    EXPECT_EQ(u16(b, 2), 3);  // (1,0), (3,1), (3,10)
+    EXPECT_EQ(u32(b, 4 + 4), 28u);
+    EXPECT_EQ(u32(b, 12 + 4), 28u + 262);
+    EXPECT_EQ(u16(b, 20), 3);
+    EXPECT_EQ(u16(b, 22), 10);
+
+    FontFileState back;
+    back.numGlyphs = 6;
+    SessionSettings s2;
+    ASSERT_TRUE(readCmapTable(BigEndianReader(b), back, s2));
+    // 0x10F went with its glyph; the others follow theirs to the new indices.
+    const std::vector<std::pair<uint32_t, uint16_t>> expected = {
+        {65, 1}, {66, 5}, {0x100, 2}, {0x20AC, 3}, {0x1F600, 3}};
+    EXPECT_EQ(back.unicodeMap, expected);
+    EXPECT_TRUE(back.fullUnicodeSubtable);
+    EXPECT_EQ(back.charToGlyph[65], 1);
+    EXPECT_EQ(back.charToGlyph[66], 5);
+
+    // Without extra characters the table is the 8-bit codes' own, byte for byte.
+    FontFileState plain;
+    plain.newCodeMap[65] = 4;
+    BigEndianWriter p;
+    ASSERT_TRUE(writeCmapTable(plain, s, p));
+    EXPECT_EQ(p.size(), 282u + 2 * (250 + 4 * 17 + 8));
+}
+
 TEST(Name, TestBoldItalicOffsets) {
     SessionSettings s;
     s.familyName = "Test";
     s.style = 3;
     s.symbolFont = 0;
     BigEndianWriter w;
-    writeNameTable(s, w);
+    writeNameTable(FontFileState{}, s, w);
     const std::vector<uint8_t>& b = w.bytes();
     EXPECT_EQ(b.size(), 6u + 96 + 105);
     const uint16_t lengths[8] = {4, 11, 4, 16, 8, 22, 8, 32};
@@ -202,6 +242,54 @@ TEST(Name, TestBoldItalicOffsets) {
     std::string family;
     ASSERT_TRUE(readNameTable(BigEndianReader(b), family));
     EXPECT_EQ(family, "Test");
+}
+
+TEST(Name, AWindowsOnlyNamePast8BitsIsKeptAsTheFontHasIt) {
+    FixtureFont f;
+    f.glyphs = {{test::triangleGlyph(100)}, {test::triangleGlyph(200)}};
+    f.cmap = {{65, 1}};
+    f.windowsFamily = u"Win\u0141Only";
+    FontFileState font;
+    SessionSettings s;
+    ASSERT_EQ(readExistingFont(buildFixture(f), font, s), ReadStatus::Ok);
+    EXPECT_EQ(s.familyName, "Win?Only");  // what the 8-bit dialogs can show
+    font.newGlyph = squareGlyph(100, 900);
+    s.charNumber = 66;
+    ASSERT_EQ(updateFontMetrics(font, s), SaveStatus::Ok);
+    std::vector<uint8_t> file;
+    ASSERT_TRUE(writeFontFile(font, s, file));
+
+    FontFileState back;
+    SessionSettings sb;
+    ASSERT_EQ(readExistingFont(file, back, sb), ReadStatus::Ok);
+    EXPECT_EQ(back.wideFamily, u"Win\u0141Only");
+    const TableRecord* name = back.findTableRecord("name");
+    ASSERT_NE(name, nullptr);
+    BigEndianReader r = tableReader(back, *name);
+    uint16_t format, count;
+    r.readU16(format), r.readU16(count);
+    EXPECT_EQ(count, 4);  // Windows records only, as the font had
+    std::vector<uint8_t> b(r.data(), r.data() + r.length());
+    const std::u16string full = u"Win\u0141Only";
+    std::u16string fullName;  // record 4: the full name
+    const size_t storage = u16(b, 4), rec4 = 6 + 12 * 3;
+    EXPECT_EQ(u16(b, rec4 + 6), 4);
+    for (size_t k = 0; k < u16(b, rec4 + 8); k += 2)
+        fullName.push_back(char16_t(u16(b, storage + u16(b, rec4 + 10) + k)));
+    EXPECT_EQ(fullName, full);
+
+    // A name the user changed is written as given, in all eight records.
+    FontFileState renamed;
+    SessionSettings sr;
+    ASSERT_EQ(readExistingFont(buildFixture(f), renamed, sr), ReadStatus::Ok);
+    sr.familyName = "Plain";
+    renamed.newGlyph = squareGlyph(100, 900);
+    sr.charNumber = 66;
+    ASSERT_EQ(updateFontMetrics(renamed, sr), SaveStatus::Ok);
+    ASSERT_TRUE(writeFontFile(renamed, sr, file));
+    ASSERT_EQ(readExistingFont(file, back, sb), ReadStatus::Ok);
+    EXPECT_EQ(sb.familyName, "Plain");
+    EXPECT_TRUE(back.wideFamily.empty());
 }
 
 TEST(Kern, ImportedPairsSearchFieldsAndDirectoryPlace) {
@@ -319,6 +407,27 @@ TEST(Reader, RefusesWhatItCannotTrust) {
     for (const Table& t : dir)
         if (t.tag == "loca") bad[t.offset + 7] = 0xFF;
     EXPECT_EQ(readExistingFont(bad, font, s), ReadStatus::Malformed);
+    // loca whose last offset points past the end of glyf: copying that glyph would read
+    // past the glyph data
+    std::vector<uint8_t> pastEnd = bytes;
+    for (const Table& t : dir)
+        if (t.tag == "loca") pastEnd[t.offset + t.length - 2] = 0x7F;  // still ascending
+    EXPECT_EQ(readExistingFont(pastEnd, font, s), ReadStatus::Malformed);
+    EXPECT_NE(font.problem.find("loca"), std::string::npos) << font.problem;
+    // glyph records whose data does not hold what their header announces
+    for (int damage = 0; damage < 4; ++damage) {
+        FixtureFont d = f;
+        std::vector<uint8_t>& g = d.glyphs[1].record;
+        if (damage == 0) g[11] = 40;               // the contour ends at point 40 of 3
+        if (damage == 1) g[16] |= 0x40;            // the overlap bit past the first point
+        if (damage == 2) g.resize(8);              // shorter than a header
+        if (damage == 3) g[14] = 0x09, g[15] = 9;  // a flag repeated past the points
+        EXPECT_EQ(readExistingFont(buildFixture(d), font, s), ReadStatus::Malformed) << damage;
+        EXPECT_EQ(font.problem.rfind("glyph 1 is damaged", 0), 0u) << font.problem;
+    }
+    FixtureFont foreignPart = f;  // a composite naming a glyph the font does not have
+    foreignPart.glyphs.push_back({test::compositeGlyph({7})});
+    EXPECT_EQ(readExistingFont(buildFixture(foreignPart), font, s), ReadStatus::Malformed);
     // a font without hmtx
     FixtureFont noHmtx = f;
     std::vector<uint8_t> renamed = buildFixture(noHmtx);
