@@ -17,4 +17,18 @@ std::string fillTemplate(const std::string& format, const std::vector<std::strin
     return out;
 }
 
+bool readLeadingInteger(const std::string& text, long& value) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    const size_t digits = i;
+    long v = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        if (v < 10000000) v = v * 10 + (text[i] - '0');
+    if (i == digits) return false;
+    value = negative ? -v : v;
+    return true;
+}
+
 }  // namespace gx

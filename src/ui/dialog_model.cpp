@@ -1,5 +1,8 @@
 #include "ui/dialog_model.h"
 
+#include "support/text.h"
+
+#include <algorithm>
 #include <cstring>
 
 #include "entry/host_abi.h"
@@ -207,28 +210,13 @@ bool DialogModel::userValue(int id, const std::string& text) {
 // ------------------------------------------------------------------ helpers
 
 int readCodeText(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t')) ++i;
     long v = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        if (v < 100000) v = v * 10 + (text[i] - '0');
-    return int(v);
+    if (!readLeadingInteger(text, v) || v < 0) return 0;
+    return int(std::min(v, 100000L));
 }
 
 bool readWholeNumber(const std::string& text, long& value) {
-    size_t b = text.find_first_not_of(" \t");
-    if (b == std::string::npos) return false;
-    size_t e = text.find_last_not_of(" \t") + 1;
-    bool negative = false;
-    if (text[b] == '-' || text[b] == '+') negative = text[b++] == '-';
-    if (b == e) return false;
-    long v = 0;
-    for (size_t i = b; i < e; ++i) {
-        if (text[i] < '0' || text[i] > '9') return false;
-        if (v < 10000000) v = v * 10 + (text[i] - '0');
-    }
-    value = negative ? -v : v;
-    return true;
+    return readLeadingInteger(text, value);
 }
 
 std::string hostHelpFilePath(HostExportCall& call) {

@@ -145,8 +145,8 @@ class DialogModel {
 // A code field's text as the dialogs read it: decimal digits after optional blanks,
 // ended by the first non-digit; no digits give 0. Saturates far above any code.
 int readCodeText(const std::string& text);
-// A whole number that is the field's entire text (blanks around it allowed); false
-// for anything else.
+// A typed number read as a decimal integer: blanks and a sign, then digits up to the
+// first other character ("2048abc" is 2048); false when there is no digit.
 bool readWholeNumber(const std::string& text, long& value);
 // The help file path the host gives; empty when it has no help entry.
 std::string hostHelpFilePath(HostExportCall& call);

@@ -120,6 +120,17 @@ TEST_F(DialogsTest, GridSizeLimits) {
         EXPECT_EQ(record.gridSize, grid);
         EXPECT_EQ(g_messages, std::vector<std::string>{kSaveQuestion});
     }
+    // Typed text is read as a number up to its first non-digit.
+    for (const char* typed : {"2048abc", "1000pt", "+512 units"}) {
+        g_messages.clear();
+        EXPECT_EQ(play(std::string("dialog 130\ntext 1000 Sans\ntext 1002 ") + typed +
+                           "\nok\nanswer yes\ndialog 131\nok\n",
+                       true),
+                  kDialogOk)
+            << typed;
+        EXPECT_EQ(record.gridSize, std::atoi(typed)) << typed;
+        EXPECT_EQ(g_messages, std::vector<std::string>{kSaveQuestion}) << typed;
+    }
     // Choosing a listed grid puts it into the edit part.
     EXPECT_EQ(play("dialog 130\ntext 1000 Sans\nselect 1002 4096\nok\nanswer yes\ndialog 131\nok\n",
                    true),
