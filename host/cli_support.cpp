@@ -298,8 +298,31 @@ namespace {
 // File mode: turns the options into the dialog script of one export and names it in
 // GLYPH_EXPORT_UI_SCRIPT. `scriptPath` is the temporary file made for it, if any.
 // False (with a message) when the export must not run.
+bool isPlainAscii(const std::string& s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
+// An object with no node that draws (none at all, or control points alone) gives no glyph.
+bool isEmptyShape(const LoadedShape& shape) {
+    for (const HostOutline& o : shape.objects)
+        for (uint8_t type : o.types)
+            if ((type & 0xC0) != 0xC0) return false;
+    return true;
+}
+
+std::string codeList(const std::vector<int>& codes) {
+    std::string s;
+    for (int c : codes) s += (s.empty() ? "" : ", ") + std::to_string(c);
+    return s;
+}
+
+// `usage` is set when the options, not the files, are at fault. `warning` is what to say
+// once the export has been written.
 bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::string& shapePath,
-                    const FileStamp& before, std::string& scriptPath) {
+                    const FileStamp& before, std::string& scriptPath, bool& usage,
+                    std::string& warning) {
     DialogChoices choices = req.dialog;
     if (req.shapes.size() > 1) choices.charCode = codeFromFileName(shapePath);
     if (req.emFromSvg && shape.viewBoxHeightThousandths > 0)
@@ -311,6 +334,16 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
         choices.family = baseName(req.target);
         size_t dot = choices.family.rfind('.');
         if (dot != std::string::npos && dot > 0) choices.family.resize(dot);
+        // The fonts keep family names in 8-bit records (and Type 1 names in ASCII); a
+        // name made from such a file name would not be the one the user sees.
+        if (!isPlainAscii(choices.family)) {
+            std::fprintf(stderr,
+                         "glyph-export: %s: the file name is not plain ASCII, so it cannot be "
+                         "the family name of the new font; give one with --family NAME\n",
+                         req.target.c_str());
+            usage = true;
+            return false;
+        }
     }
     if (!newFont && choices.charCode > 0 && !choices.replace &&
         std::find(choices.deleteCodes.begin(), choices.deleteCodes.end(), choices.charCode) ==
@@ -321,6 +354,19 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
                      "replace it\n",
                      req.target.c_str(), choices.charCode);
         return false;
+    }
+    // Replacing or deleting a glyph takes the composites built on it along (the font
+    // cannot keep a composite without its parts); say which codes those are.
+    if (!newFont && req.kind == TargetKind::TrueType) {
+        std::vector<int> removed = choices.deleteCodes;
+        if (choices.charCode > 0 && choices.replace) removed.push_back(choices.charCode);
+        if (!removed.empty()) {
+            const std::vector<int> going = codesGoingWith(req.target, removed);
+            if (!going.empty())
+                warning = "glyph-export: warning: " + req.target + ": the glyphs of codes " +
+                          codeList(going) + " are composites built on a glyph that goes (code " +
+                          codeList(removed) + "), so they were removed too";
+        }
     }
     if (!req.uiScript.empty()) {
         setEnv("GLYPH_EXPORT_UI_SCRIPT", req.uiScript);
@@ -349,6 +395,13 @@ RunStatus runRequest(const RunRequest& req) {
         const std::string& shapePath = req.shapes[i];
         LoadedShape shape;
         if (!loadShape(req, shapePath, shape)) return RunStatus::Failed;
+        if (isEmptyShape(shape)) {
+            std::fprintf(stderr,
+                         "glyph-export: %s: the shape is empty (no points that draw); nothing "
+                         "was exported\n",
+                         shapePath.c_str());
+            return RunStatus::Failed;
+        }
 
         ExportJob job;
         job.pluginPath = plugin;
@@ -358,9 +411,11 @@ RunStatus runRequest(const RunRequest& req) {
         job.iniPath = req.iniPath;
 
         const FileStamp before = job.fileMode ? stampOf(req.target) : FileStamp{};
-        std::string scriptPath;
-        if (job.fileMode && !prepareDialogs(req, shape, shapePath, before, scriptPath))
-            return RunStatus::Failed;
+        std::string scriptPath, warning;
+        bool usage = false;
+        if (job.fileMode &&
+            !prepareDialogs(req, shape, shapePath, before, scriptPath, usage, warning))
+            return usage ? RunStatus::Usage : RunStatus::Failed;
         if (progress)
             std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, req.shapes.size(), shapePath.c_str());
         ExportOutcome outcome = runExport(job);
@@ -377,6 +432,7 @@ RunStatus runRequest(const RunRequest& req) {
                          shapePath.c_str());
             return RunStatus::Cancelled;
         }
+        if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
     }
     return RunStatus::Written;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace gx::host {
 
@@ -10,5 +11,8 @@ namespace gx::host {
 bool printFontInfo(const std::string& path);
 // True when the font at `path` holds a glyph for the code (false when it cannot be read).
 bool fontHasCode(const std::string& path, int code);
+// The codes of a TrueType font whose glyphs go when the glyphs of `removed` go: the
+// composites built on them (empty when the file is no TrueType font the plug-in reads).
+std::vector<int> codesGoingWith(const std::string& path, const std::vector<int>& removed);
 
 }  // namespace gx::host

@@ -64,7 +64,8 @@ void addDialogOptions(CLI::App* cmd, Choices& c, bool truetype) {
                     "import widths, kerning and font metrics from an AFM file (existing font)");
     cmd->add_option("--ui-script", c.uiScript,
                     "play this dialog script instead of one made from the options");
-    cmd->add_option("--family", c.family, "family name of a new font (at most 80 characters)");
+    cmd->add_option("--family", c.family,
+                    "family name of a new font (plain ASCII, at most 80 characters)");
     cmd->add_option("--style", c.style, "style of a new font: normal, bold, italic, bolditalic")
         ->check(CLI::IsMember({"normal", "bold", "italic", "bolditalic"}, CLI::ignore_case));
     cmd->add_flag("--symbol", c.symbol, "make a new font a symbol font");
@@ -140,6 +141,15 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "glyph-export: --symbol and --no-symbol exclude each other\n");
             return kExitUsage;
         }
+        // The fonts keep family names in 8-bit records, and Type 1 names in ASCII.
+        for (char ch : choices.family)
+            if (static_cast<unsigned char>(ch) >= 0x80) {
+                std::fprintf(stderr,
+                             "glyph-export: --family %s: give the family name in plain ASCII "
+                             "characters\n",
+                             choices.family.c_str());
+                return kExitUsage;
+            }
         DialogChoices& d = req.dialog;
         d.family = choices.family;
         d.style = choices.style;

@@ -118,5 +118,46 @@ ge ttf stroke.ttf stroke.svg
 rc=$?
 check "stroke-only SVG refused (exit $rc): $(head -c 200 err)" '[ $rc = 1 ] && grep -q "stroke.svg" err && [ ! -e stroke.ttf ]'
 
+# An empty shape (no nodes, comments only, or control points alone) is refused before
+# either plug-in runs, naming the file; nothing is written.
+printf '' >empty.outline
+printf '# nothing but a comment\n' >comment.outline
+printf '0 0 192\n10 10 192\n' >controls.outline
+for kind in ttf type1; do
+  for shape in empty comment controls; do
+    ge $kind "empty-$shape.$([ $kind = ttf ] && echo ttf || echo pfb)" $shape.outline
+    rc=$?
+    check "$kind: $shape shape refused (exit $rc): $(head -c 200 err)" \
+      '[ $rc = 1 ] && grep -q "$shape.outline" err && [ -z "$(ls empty-* 2>/dev/null)" ]'
+  done
+done
+cp e2e.ttf before.ttf
+ge ttf e2e.ttf controls.outline --char 90
+check "ttf: empty shape leaves an existing font" '[ $? = 1 ] && cmp -s before.ttf e2e.ttf'
+
+# A new font named after a file whose name is not plain ASCII asks for --family.
+for ext in ttf pfb; do
+  kind=$([ $ext = ttf ] && echo ttf || echo type1)
+  ge $kind "Łódź.$ext" "$E/A.svg"
+  rc=$?
+  check "$kind: non-ASCII file name needs --family (exit $rc): $(head -c 200 err)" \
+    '[ $rc = 2 ] && grep -q -- "--family" err && [ ! -e "Łódź.$ext" ]'
+  ge $kind "Łódź.$ext" "$E/A.svg" --family Lodz
+  check "$kind: with --family it is written (exit $?)" '[ -s "Łódź.$ext" ] && info_has "Łódź.$ext" "family +Lodz"'
+  ge $kind "other.$ext" "$E/A.svg" --family "Łódź"
+  rc=$?
+  check "$kind: a non-ASCII --family is a usage error (exit $rc)" '[ $rc = 2 ] && [ ! -e "other.$ext" ]'
+done
+
+# Replacing a glyph that composites are built on removes them too, and says so.
+vera=/usr/share/fonts/truetype/ttf-bitstream-vera/Vera.ttf
+if [ -r $vera ]; then
+  cp $vera vera.ttf
+  ge ttf vera.ttf "$E/square.outline" --char A --replace
+  rc=$?
+  check "ttf: composites of a replaced glyph named (exit $rc): $(head -c 300 err)" \
+    '[ $rc = 0 ] && grep -q "warning: .*192, 193, 194, 195, 196" err && ! info_has vera.ttf "^ +193 "'
+fi
+
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]
