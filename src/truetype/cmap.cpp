@@ -359,7 +359,7 @@ bool writeCmapTable(const FontFileState& font, const SessionSettings& settings,
         }
     }
     const bool writeFull = !font.isNew() && font.fullUnicodeSubtable;
-    if (writeFull && !beyondCodes) {
+    if (writeFull && all.empty()) {
         for (const Segment& seg : segments)
             for (uint32_t c = seg.start; c <= seg.end && seg.start != 0xFFFF; ++c)
                 if (const uint16_t g = codeGlyph(c)) all.push_back({c, g});

@@ -214,6 +214,18 @@ TEST(Cmap, KeepsEveryCharacterOfKeptGlyphsAndTheFullSubtable) {
     EXPECT_EQ(back.charToGlyph[65], 1);
     EXPECT_EQ(back.charToGlyph[66], 5);
 
+    // Characters the 8-bit codes cover already: the full subtable holds each once.
+    font.unicodeMap = {{65, 1}, {66, 5}};
+    BigEndianWriter same;
+    ASSERT_TRUE(writeCmapTable(font, s, same));
+    FontFileState sameBack;
+    sameBack.numGlyphs = 6;
+    ASSERT_TRUE(readCmapTable(BigEndianReader(same.bytes()), sameBack, s2));
+    const std::vector<std::pair<uint32_t, uint16_t>> codesOnly = {{65, 1}, {66, 5}};
+    EXPECT_EQ(sameBack.unicodeMap, codesOnly);
+    const size_t full = u32(same.bytes(), 24);
+    EXPECT_EQ(u32(same.bytes(), full + 12), 2u);  // two groups, no repeats
+
     // Without extra characters the table is the 8-bit codes' own, byte for byte.
     FontFileState plain;
     plain.newCodeMap[65] = 4;
