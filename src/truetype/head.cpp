@@ -5,8 +5,8 @@ namespace gx::tt {
 
 bool readHeadTable(BigEndianReader head, FontFileState& font, SessionSettings& settings) {
     if (head.length() < 54) return false;
-    uint32_t version, magicNumber;
-    int16_t glyphDataFormat;
+    uint32_t version = 0, magicNumber = 0;
+    int16_t glyphDataFormat = -1;
     head.readU32(version);
     head.seek(12);
     head.readU32(magicNumber);
