@@ -4,7 +4,7 @@ set -u
 corpus=${1:?usage: read_existing_font_fuzz.sh CORPUS_DIR}
 mkdir -p "$corpus"
 for f in /usr/share/wine/fonts/webdings.ttf /usr/share/wine/fonts/marlett.ttf \
-  /usr/share/wine/fonts/wingding.ttf; do
+  /usr/share/wine/fonts/wingding.ttf /usr/share/fonts/truetype/ttf-bitstream-vera/Vera.ttf; do
   [ -f "$f" ] && cp "$f" "$corpus/"
 done
 exit 0

@@ -3,7 +3,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "structure_mutator.h"
 #include "truetype/truetype.h"
+
+extern "C" size_t LLVMFuzzerCustomMutator(uint8_t* data, size_t size, size_t maxSize,
+                                          unsigned int seed) {
+    return gx::fuzz::mutateTrueTypeStructure(data, size, maxSize, seed);
+}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     gx::tt::FontFileState font;
