@@ -73,6 +73,19 @@ TEST(Type1Files, NewFontAndFiftyExportsPassTheValidators) {
 
 // cm-super gives widths as "a b div". A width changed by loaded metrics must reach
 // such a glyph; the others keep their division as it was.
+TEST(Type1Files, AnEmptyShapeGivesAValidEmptyGlyph) {
+    // A drawing program may hand over an object without nodes; the glyph it makes is the
+    // empty one (hsbw, endchar), and the font stays one the validators accept.
+    std::string dir = test::freshDirectory("empty");
+    std::string font = dir + "/empty.pfb";
+    SessionSettings settings = test::type1Settings();
+    ASSERT_TRUE(test::exportGlyph(font, glyphOutline(0), settings).ok);
+    settings.charNumber = 66;
+    ASSERT_TRUE(test::exportGlyph(font, test::Outline(), settings).ok);
+    expectValid(font);
+    EXPECT_NE(disassembledGlyph(font, "B").find("endchar"), std::string::npos);
+}
+
 TEST(Type1Files, LoadedWidthReplacesAWidthGivenAsDivision) {
     const std::string source = "/usr/share/texmf/fonts/type1/public/cm-super/sfbmr10.pfb";
     if (!platform::FontFile::exists(source)) GTEST_SKIP() << "install cm-super-minimal";
