@@ -35,6 +35,8 @@ bool trueTypeInfo(const std::string& path, std::vector<uint8_t> bytes) {
                      status == tt::ReadStatus::TooComplex
                          ? "too many glyphs for the TrueType plug-in (at most 300)"
                          : "not a TrueType font the plug-in can read");
+        if (!font.problem.empty())
+            std::fprintf(stderr, "%s: %s\n", path.c_str(), font.problem.c_str());
         return false;
     }
     // Codes below 32 are control codes some fonts map to their null glyph.

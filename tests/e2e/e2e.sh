@@ -159,5 +159,23 @@ if [ -r $vera ]; then
     '[ $rc = 0 ] && grep -q "warning: .*192, 193, 194, 195, 196" err && ! info_has vera.ttf "^ +193 "'
 fi
 
+# A font that was damaged already is refused, says where, and is left as it was.
+if [ -r $vera ]; then
+  cp $vera broken.ttf
+  /usr/bin/python3 - broken.ttf <<'PY'
+import struct, sys
+d = bytearray(open(sys.argv[1], 'rb').read())
+for i in range(struct.unpack('>H', d[4:6])[0]):
+    tag, _, off, _ = struct.unpack('>4sIII', d[12 + 16 * i:28 + 16 * i])
+    if tag == b'gasp': d[off + 2:off + 4] = b'\xff\xff'  # numRanges past the table
+open(sys.argv[1], 'wb').write(d)
+PY
+  cp broken.ttf broken-before.ttf
+  ge ttf broken.ttf "$E/square.outline" --char 90
+  rc=$?
+  check "ttf: damaged font refused (exit $rc): $(head -c 300 err)" \
+    '[ $rc = 1 ] && grep -q "damaged" err && grep -q "broken.ttf: its gasp table is damaged; the file was left as it was" err && cmp -s broken.ttf broken-before.ttf && [ ! -e broken.bak ]'
+fi
+
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]
