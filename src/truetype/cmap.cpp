@@ -1,5 +1,6 @@
-// cmap: reading the Windows format 4 subtable, writing a Mac format 0 and a Windows
-// format 4 subtable over the 8-bit Windows character codes.
+// cmap: reading the Windows format 4 subtable (and a format 12 one), writing a Mac format 0
+// and a Windows format 4 subtable over the 8-bit Windows character codes and the font's
+// other characters, with a format 12 subtable when the font had one.
 #include <algorithm>
 #include <array>
 
