@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "truetype/truetype.h"
 #include "type1/update.h"
+#include "ui/settings.h"
 
 namespace gx::host {
 namespace {

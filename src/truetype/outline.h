@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "entry/session.h"
+#include "support/glyph_outline.h"
 #include "truetype/font_state.h"
 
 namespace gx::tt {

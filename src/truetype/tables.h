@@ -8,7 +8,7 @@
 
 #include "support/bytes.h"
 #include "truetype/font_state.h"
-#include "ui/settings.h"
+#include "support/export_settings.h"
 
 namespace gx::tt {
 

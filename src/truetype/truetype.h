@@ -10,7 +10,7 @@
 #include "platform/platform.h"
 #include "truetype/font_state.h"
 #include "truetype/outline.h"
-#include "ui/settings.h"
+#include "support/export_settings.h"
 
 namespace gx::tt {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "type1/kerning.h"
-#include "ui/settings.h"
+#include "support/export_settings.h"
 
 namespace gx {
 
