@@ -108,6 +108,9 @@ enum : int { kIdOk = 1, kIdCancel = 2, kIdAbort = 3, kIdYes = 6, kIdNo = 7 };
 // Shows a message box with no owner window. POSIX prints "Caption: text" on
 // standard error and takes its answer from the scripted user.
 int messageBox(const char* text, const char* caption, unsigned flags);
+// A detail that explains a message (file, line, reason), kept out of the message's own
+// text: one line of standard error on POSIX, the debugger's output on Windows.
+void debugOutput(const std::string& text);
 
 // ---------------------------------------------------------------- host records
 

@@ -80,10 +80,10 @@ void finishFontMetrics(Type1FontState& s, const SessionSettings& settings) {
     s.cNames = s.symbol ? 1 : 0;
     if (adding) {
         giveNewGlyphItsOwnName(s, charNumber);
-        s.llx = std::min(s.llx, s.minX);
-        s.lly = std::min(s.lly, s.minY);
-        s.urx = std::max(s.urx, s.maxX);
-        s.ury = std::max(s.ury, s.maxY);
+        s.llx = std::min<int32_t>(s.llx, s.minX);
+        s.lly = std::min<int32_t>(s.lly, s.minY);
+        s.urx = std::max<int32_t>(s.urx, s.maxX);
+        s.ury = std::max<int32_t>(s.ury, s.maxY);
     }
     s.widths[32] = settings.spaceWidth;
     if (!s.kerningPairs.empty()) {
@@ -107,12 +107,18 @@ void finishFontMetrics(Type1FontState& s, const SessionSettings& settings) {
     s.avgWidth = clamp16(count > 0 ? sum / count : 0);
     if (s.charMetricsLoaded) return;
     if ((settings.style & 2) && s.italicAngle == 0) s.italicAngle = 1;
-    s.ascender = s.ury;
-    s.descender = s.lly;
+    s.ascender = clamp16(s.ury);
+    s.descender = clamp16(s.lly);
     s.capHeight = clamp16(long(settings.gridSize * 0.75));
     s.xHeight = clamp16(long(settings.gridSize * 0.55));
     s.underlinePosition = -100;
     s.underlineThickness = 50;
+}
+
+bool familyNameIsPlainAscii(const std::string& name) {
+    for (unsigned char ch : name)
+        if (ch < 32 || ch > 126) return false;
+    return true;
 }
 
 void buildFontNames(Type1FontState& s, const SessionSettings& settings) {

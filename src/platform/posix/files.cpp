@@ -111,6 +111,11 @@ int messageBox(const char* text, const char* caption, unsigned flags) {
     return handler ? handler(text, caption, flags) : defaultMessageBoxAnswer(flags);
 }
 
+void debugOutput(const std::string& text) {
+    std::fprintf(stderr, "%s\n", text.c_str());
+    std::fflush(stderr);
+}
+
 // ---------------------------------------------------------------- host records
 
 void* allocHostRecord(size_t size) {

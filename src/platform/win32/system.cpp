@@ -94,6 +94,10 @@ int messageBox(const char* text, const char* caption, unsigned flags) {
     return MessageBoxA(nullptr, text, caption, flags | MB_TASKMODAL);
 }
 
+void debugOutput(const std::string& text) {
+    OutputDebugStringA((text + "\n").c_str());
+}
+
 void* allocHostRecord(size_t size) {
     if (hostRecordAllocationFails()) return nullptr;
     HGLOBAL h = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size);
