@@ -348,6 +348,7 @@ class ProgramReader {
         // are whole charstrings at indices the array has.
         long previousNumber = -1;
         bool havePrevious = false;
+        std::string previousText;
         long subrsCount = -1;
         bool subrsNext = false;
         std::vector<std::pair<long, std::string>> subrs;  // index and encrypted bytes
@@ -385,8 +386,8 @@ class ProgramReader {
                 return readCharStrings(error);
             } else if (t.text == "array" || t.text == "dict" || t.text == "string") {
                 if (havePrevious && (previousNumber < 0 || previousNumber > kMaxPsObjectSize)) {
-                    error = "the font is damaged: it asks for " + std::to_string(previousNumber) +
-                            "-element " + t.text + " objects";
+                    error = "the font is damaged: it asks for " + previousText + " " + t.text +
+                            " (a " + t.text + " of " + previousText + " elements)";
                     return false;
                 }
                 if (subrsNext && havePrevious && t.text == "array") subrsCount = previousNumber;
@@ -403,6 +404,7 @@ class ProgramReader {
             }
             havePrevious = number;
             previousNumber = number ? v : -1;
+            previousText = t.text;
         }
         error = tok_.bad() ? "over-long token" : "the Private dictionary never reaches CharStrings";
         return false;
