@@ -39,6 +39,12 @@ bool writeGlyph(Type1ExportSession& s) {
             showType1Error(str::kType1BadCharCode);
             return false;
         case CharStringStatus::OutOfRange:
+            showType1Error(str::kType1GlyphTooLarge,
+                           "the shape or its width reaches beyond -32768..32767 font units at "
+                           "grid size " +
+                               std::to_string(s.settings.gridSize) + " and design size " +
+                               std::to_string(s.settings.designSize) + " thousandths of an inch");
+            return false;
         case CharStringStatus::BadDesignSize:
             showType1Error(str::kType1GlyphTooLarge);
             return false;
