@@ -1,6 +1,7 @@
 #include "type1/font_state.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "support/glyph_names.h"
 
@@ -23,8 +24,17 @@ std::string glyphNameForCode(const Type1FontState& s, int code) {
 
 int codeForGlyphName(const Type1FontState& s, const std::string& name) {
     if (name == ".notdef") return 0;
+    // A code without a name in the table is called "c" and its number; that is the
+    // only form such a name can take, so it is read rather than built 224 times.
+    int numbered = -1;
+    if (name.size() >= 3 && name.size() <= 4 && name[0] == 'c' && name[1] != '0') {
+        numbered = 0;
+        for (size_t i = 1; i < name.size() && numbered >= 0; ++i)
+            numbered = std::isdigit(uint8_t(name[i])) ? numbered * 10 + (name[i] - '0') : -1;
+    }
     for (int code = 32; code <= 255; ++code) {
-        if (glyphNameForCode(s, code) == name) return code;
+        const std::string& entry = s.glyphNameTable[size_t(code) - 32];
+        if (entry.empty() ? code == numbered : entry == name) return code;
     }
     return kUnknownGlyphCode;
 }
