@@ -111,6 +111,11 @@ Type1ReadStatus readExistingType1Font(platform::FontFile& file, const std::strin
         case AfmFileStatus::Read:
             break;
         case AfmFileStatus::NotOpened:
+            // Said, since the save writes a new AFM in its place.
+            if (!error.empty() || platform::FontFile::exists(afmPath))
+                platform::debugOutput(afmPath +
+                                      ": cannot be read; taken as no kerning pairs and replaced "
+                                      "when the font is saved");
             s.kernPairsLoaded = 0;
             s.kerningPairs.clear();
             error.clear();
