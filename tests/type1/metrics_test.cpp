@@ -323,5 +323,25 @@ TEST(Pfm, SymbolFontAndKerningOrderedByRightCode) {
     EXPECT_EQ(u32At(pfm, 2), pfm.size());
 }
 
+// Leadings computed from two 16-bit values can pass 16 bits; they stop at the limit
+// instead of wrapping to the other sign.
+TEST(Pfm, LeadingsBeyondSixteenBitsStopAtTheLimit) {
+    SessionSettings settings = test::type1Settings();
+    settings.gridSize = 65535;
+    settings.designSize = 1000;
+    Type1FontState s;
+    test::Outline o;
+    o.square(0, -30, 10, -20, false);  // below the baseline: ascender 0
+    ASSERT_EQ(buildCharString(s, settings, 0, 0, o.points.data(), o.types.data(), o.count()),
+              CharStringStatus::Ok);
+    finishFontMetrics(s, settings);
+    buildFontNames(s, settings);
+    s.ascender = -100;
+    s.capHeight = 32767;
+    std::vector<uint8_t> pfm = buildPfmFile(s, settings);
+    EXPECT_EQ(int16_t(u16At(pfm, 76)), -32768);  // dfInternalLeading: -100 - 32767
+    EXPECT_EQ(int16_t(u16At(pfm, 78)), 32767);   // dfExternalLeading: 65535 + 100
+}
+
 }  // namespace
 }  // namespace gx
