@@ -21,6 +21,11 @@ bool writeGlyph(Type1ExportSession& s) {
         showType1Error(str::kType1CannotRead);
         return false;
     }
+    // A name the font cannot carry is refused rather than written with letters lost.
+    if (!familyNameIsPlainAscii(s.settings.familyName)) {
+        showType1Error(str::kType1FamilyNotAscii, "family name: " + s.settings.familyName);
+        return false;
+    }
     CharStringStatus built =
         buildCharString(s.font, s.settings, s.originX, s.originY, s.outline.points.data(),
                         s.outline.types.data(), s.outline.count);
@@ -34,6 +39,12 @@ bool writeGlyph(Type1ExportSession& s) {
             showType1Error(str::kType1BadCharCode);
             return false;
         case CharStringStatus::OutOfRange:
+            showType1Error(str::kType1GlyphTooLarge,
+                           "the shape or its width reaches beyond -32768..32767 font units at "
+                           "grid size " +
+                               std::to_string(s.settings.gridSize) + " and design size " +
+                               std::to_string(s.settings.designSize) + " thousandths of an inch");
+            return false;
         case CharStringStatus::BadDesignSize:
             showType1Error(str::kType1GlyphTooLarge);
             return false;
@@ -66,8 +77,12 @@ int32_t runType1Session(HostExportCall& call) {
                 s.settings.charNumber = int16_t(s.settings.charNumber + 1);
                 if (s.settings.charNumber > 255) s.settings.charNumber = 33;
                 break;
-            case Type1ReadStatus::BadProgram:
-                showType1Error(str::kType1CannotRead, error);
+            case Type1ReadStatus::CannotRead:
+                showType1Error(str::kType1CannotRead, s.targetFileName + ": " + error);
+                usable = false;
+                break;
+            case Type1ReadStatus::Damaged:
+                showType1Error(str::kType1Damaged, s.targetFileName + ": " + error);
                 usable = false;
                 break;
             case Type1ReadStatus::BadMetrics:
@@ -124,10 +139,12 @@ int32_t runType1Session(HostExportCall& call) {
 }  // namespace
 
 void showType1Error(int messageId, const std::string& detail) {
+    // The message reaches the user exactly as the string table has it; what went
+    // wrong in detail goes to the diagnostic output on a line of its own.
     std::string text = platform::loadString(messageId);
-    if (!detail.empty()) text += " (" + detail + ")";
     platform::messageBox(text.c_str(), platform::loadString(str::kCaptionType1),
                          platform::kMbOk | platform::kMbIconError);
+    if (!detail.empty()) platform::debugOutput(detail);
 }
 
 ExportSessionBase& type1Session() {

@@ -14,12 +14,24 @@ std::string buildAfmFile(const Type1FontState& s, const SessionSettings& setting
 
 enum class AfmMode { KerningOnly, Full };
 
-// AFM files larger than this are refused.
-inline constexpr size_t kMaxAfmBytes = 8u << 20;
-
 // Reads AFM text into the state. False (with `error` naming the line) on a line the
-// format does not allow; values read before it stay in effect.
+// format does not allow; values read before it stay in effect. Values that are no
+// numbers read as 0, as the format's readers have always taken them.
 bool readAfmText(const std::string& text, AfmMode mode, Type1FontState& s,
                  const SessionSettings& settings, std::string& error);
+
+// Bytes of AFM text, piece by piece; 0 at the end.
+class AfmSource {
+  public:
+    virtual ~AfmSource();
+    virtual size_t read(char* buffer, size_t size) = 0;
+};
+
+enum class AfmFileStatus { Read, NotOpened, Refused };
+
+// Reads an AFM file as readAfmText does, in bounded memory whatever its size.
+// NotOpened when it cannot be opened or read (`error` says which when it was opened).
+AfmFileStatus readAfmFile(const std::string& path, AfmMode mode, Type1FontState& s,
+                          const SessionSettings& settings, std::string& error);
 
 }  // namespace gx

@@ -39,8 +39,8 @@ void buildPathPoints(const int32_t* points, const uint8_t* types, int count,
     starts.clear();
     for (int i = 0; i < count; ++i) {
         PathPoint& p = out[size_t(i)];
-        p.x = int16_t(uint16_t(uint32_t(points[2 * i]) & 0xFFFF));
-        p.y = int16_t(uint16_t(uint32_t(points[2 * i + 1]) & 0xFFFF));
+        p.x = points[2 * i];
+        p.y = points[2 * i + 1];
         uint8_t kind = types[i] & 0xC0;
         // Nodes before the first start node form a subpath of their own.
         if (kind == 0x00 || i == 0) {
@@ -55,19 +55,36 @@ void buildPathPoints(const int32_t* points, const uint8_t* types, int count,
     starts.push_back(std::max(count, 0));
 }
 
-int64_t contourAreaSign(const std::vector<PathPoint>& pts, int first, int end) {
-    int64_t sum = 0;
+namespace {
+
+// A signed sum of 64-bit terms in 128 bits: a zigzag outline can make every term of
+// an area sum large and of one sign.
+struct WideSum {
+    uint64_t low = 0;
+    int64_t high = 0;
+    void add(int64_t v) {
+        const uint64_t before = low;
+        low += uint64_t(v);
+        high += (v < 0 ? -1 : 0) + (low < before ? 1 : 0);
+    }
+    int sign() const { return high < 0 ? -1 : (high > 0 || low != 0 ? 1 : 0); }
+};
+
+}  // namespace
+
+int contourAreaSign(const std::vector<PathPoint>& pts, int first, int end) {
+    WideSum sum;
     for (int i = first; i + 1 < end; ++i) {
-        sum += int64_t(pts[size_t(i)].y + pts[size_t(i) + 1].y) *
-               (pts[size_t(i) + 1].x - pts[size_t(i)].x);
+        sum.add((int64_t(pts[size_t(i)].y) + pts[size_t(i) + 1].y) *
+                (int64_t(pts[size_t(i) + 1].x) - pts[size_t(i)].x));
     }
     // The contour closes back to its first point (closepath); drawings that do not
     // repeat that point would otherwise lose a whole edge.
     if (end - first >= 2) {
         const PathPoint &a = pts[size_t(end) - 1], &b = pts[size_t(first)];
-        sum += int64_t(a.y + b.y) * (b.x - a.x);
+        sum.add((int64_t(a.y) + b.y) * (int64_t(b.x) - a.x));
     }
-    return sum;
+    return sum.sign();
 }
 
 namespace {
@@ -228,7 +245,7 @@ void fixContourDirections(std::vector<PathPoint>& pts, const std::vector<int>& s
     std::vector<bool> inside(size_t(std::max(subpaths, 0)));
     for (int j = 0; j < subpaths; ++j) inside[size_t(j)] = pointInsideOtherContours(pts, starts, j);
     for (int j = 0; j < subpaths; ++j) {
-        int64_t s = contourAreaSign(pts, starts[size_t(j)], starts[size_t(j) + 1]);
+        int s = contourAreaSign(pts, starts[size_t(j)], starts[size_t(j) + 1]);
         if (inside[size_t(j)] ? s > 0 : s < 0)
             reverseContour(pts, starts[size_t(j)], starts[size_t(j) + 1]);
     }
@@ -243,30 +260,42 @@ CharStringStatus buildCharString(Type1FontState& s, const SessionSettings& setti
     std::vector<PathPoint> pts;
     std::vector<int> starts;
     buildPathPoints(points, types, count, pts, starts);
+
+    // Each point relative to the origin; the shape is refused before anything is
+    // computed from a coordinate that does not land on the grid.
+    const double scale = double(settings.gridSize) / double(settings.designSize);
+    for (size_t i = 0; i < pts.size(); ++i) {
+        const int64_t dx = int64_t(pts[i].x) - originX, dy = int64_t(pts[i].y) - originY;
+        const double vx = std::trunc(double(dx) * scale + 0.5);
+        const double vy = std::trunc(double(dy) * scale + 0.5);
+        if (!(vx >= -32768.0 && vx <= 32767.0 && vy >= -32768.0 && vy <= 32767.0))
+            return CharStringStatus::OutOfRange;
+        // A point that lands on the grid lies within 2^30 of the origin (the scale is at
+        // least 1/32767), which the direction tests below compute with exactly.
+        pts[i].x = int32_t(dx);
+        pts[i].y = int32_t(dy);
+    }
+    // Directions are decided on the unscaled shape; moving it to the origin changes
+    // no direction.
     fixContourDirections(pts, starts);
 
-    const double scale = double(settings.gridSize) / double(settings.designSize);
-    int16_t minX = 32767, minY = 32767, maxX = 0, maxY = 0;
+    int32_t minX = 32767, minY = 32767, maxX = 0, maxY = 0;
     for (PathPoint& p : pts) {
-        double vx =
-            double(int16_t(uint16_t(uint32_t(int32_t(p.x) - originX) & 0xFFFF))) * scale + 0.5;
-        double vy =
-            double(int16_t(uint16_t(uint32_t(int32_t(p.y) - originY) & 0xFFFF))) * scale + 0.5;
-        // Beyond 16 bits a coordinate would wrap and tear the glyph apart.
-        if (!(std::fabs(vx) < 32767.0) || !(std::fabs(vy) < 32767.0))
-            return CharStringStatus::OutOfRange;
-        p.x = int16_t(std::trunc(vx));
-        p.y = int16_t(std::trunc(vy));
+        const double vx = std::trunc(double(p.x) * scale + 0.5);
+        const double vy = std::trunc(double(p.y) * scale + 0.5);
+        p.x = int32_t(vx);
+        p.y = int32_t(vy);
         minX = std::min(minX, p.x);
         minY = std::min(minY, p.y);
         maxX = std::max(maxX, p.x);
         maxY = std::max(maxY, p.y);
     }
-    int16_t width;
+    int32_t width;
     if (s.charMetricsLoaded && s.loadedWidthSet[size_t(code)]) {
         width = s.loadedWidths[size_t(code)];
     } else if (settings.autoWidth) {
-        width = int16_t(std::trunc(double(maxX) * 1.05));
+        width = int32_t(std::trunc(double(maxX) * 1.05));
+        if (width > 32767) return CharStringStatus::OutOfRange;
     } else {
         width = settings.charWidth;
     }
@@ -321,11 +350,11 @@ CharStringStatus buildCharString(Type1FontState& s, const SessionSettings& setti
     cs.push_back(kCsEndchar);
     if (tooLong()) return CharStringStatus::TooLong;
 
-    s.minX = minX;
-    s.minY = minY;
-    s.maxX = maxX;
-    s.maxY = maxY;
-    s.widths[size_t(code)] = width;
+    s.minX = int16_t(minX);
+    s.minY = int16_t(minY);
+    s.maxX = int16_t(maxX);
+    s.maxY = int16_t(maxY);
+    s.widths[size_t(code)] = int16_t(width);
     s.newGlyphProgram = std::move(cs);
     s.newGlyphBuilt = true;
     return CharStringStatus::Ok;
@@ -386,6 +415,44 @@ bool findHsbwWidth(const uint8_t* p, size_t n, size_t& spanStart, size_t& spanEn
 
 }  // namespace
 
+bool checkCharString(const std::vector<uint8_t>& program, std::string& why) {
+    // The commands of Type 1 charstrings; the escaped ones after byte 12.
+    static const bool kCommand[32] = {0, 1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0,
+                                      0, 0, 0, 0, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 1, 1};
+    auto escaped = [](uint8_t b) {
+        return b == 0 || b == 1 || b == 2 || b == 6 || b == 7 || b == 12 || b == 16 || b == 17 ||
+               b == 33;
+    };
+    const size_t n = program.size();
+    for (size_t i = 0; i < n;) {
+        const uint8_t b = program[i];
+        if (b >= 32) {
+            const size_t len = b <= 246 ? 1 : (b <= 254 ? 2 : 5);
+            if (len > n - i) {
+                why = "ends inside a number";
+                return false;
+            }
+            i += len;
+        } else if (b == kCsEscape) {
+            if (i + 1 >= n) {
+                why = "ends inside a command";
+                return false;
+            }
+            if (!escaped(program[i + 1])) {
+                why = "has the unknown command 12 " + std::to_string(program[i + 1]);
+                return false;
+            }
+            i += 2;
+        } else if (!kCommand[b]) {
+            why = "has the unknown command " + std::to_string(b);
+            return false;
+        } else {
+            i += 1;
+        }
+    }
+    return true;
+}
+
 int16_t charStringWidth(const uint8_t* program, size_t length) {
     size_t a = 0, b = 0;
     int32_t v = 0;
@@ -396,7 +463,11 @@ int16_t charStringWidth(const uint8_t* program, size_t length) {
 std::vector<uint8_t> withCharStringWidth(const std::vector<uint8_t>& program, int16_t width) {
     size_t a = 0, b = 0;
     int32_t v = 0;
-    if (!findHsbwWidth(program.data(), program.size(), a, b, v) || v == width) return program;
+    // A width beyond 16 bits reads as the nearest 16-bit value; unless that was changed,
+    // the glyph keeps its own.
+    if (!findHsbwWidth(program.data(), program.size(), a, b, v) ||
+        std::max(-32768, std::min(32767, v)) == width)
+        return program;
     std::vector<uint8_t> out(program.begin(), program.begin() + long(a));
     encodeCharStringNumber(width, out);
     out.insert(out.end(), program.begin() + long(b), program.end());

@@ -28,10 +28,11 @@ inline constexpr size_t kMaxCharStringLength = 2980;
 // Appends the published encoding of v (1, 2 or 5 bytes) and returns the byte count.
 int encodeCharStringNumber(int32_t v, std::vector<uint8_t>& out);
 
-// A point of the outline being encoded; kind tells how it is reached.
+// A point of the outline being encoded; kind tells how it is reached. Coordinates are
+// 32-bit: captured shapes reach far beyond 16 bits before they are scaled.
 struct PathPoint {
-    int16_t x = 0;
-    int16_t y = 0;
+    int32_t x = 0;
+    int32_t y = 0;
     uint8_t kind = 0;
 };
 enum : uint8_t { kPointStart = 1, kPointLine = 2, kPointCurve = 4, kPointLast = 8 };
@@ -39,8 +40,9 @@ enum : uint8_t { kPointStart = 1, kPointLine = 2, kPointCurve = 4, kPointLast = 
 // Points and subpath starts from captured node types (the final entry is the count).
 void buildPathPoints(const int32_t* points, const uint8_t* types, int count,
                      std::vector<PathPoint>& out, std::vector<int>& subpathStarts);
-// Sign-deciding sum over one subpath (points [first, end)); negative is counter-clockwise.
-int64_t contourAreaSign(const std::vector<PathPoint>& pts, int first, int end);
+// Sign of the area sum over one subpath (points [first, end)): -1 counter-clockwise, 1
+// clockwise, 0 none. Exact for coordinates below 2^30 in magnitude.
+int contourAreaSign(const std::vector<PathPoint>& pts, int first, int end);
 // Whether the first point of subpath j lies inside the other subpaths (even-odd).
 bool pointInsideOtherContours(const std::vector<PathPoint>& pts, const std::vector<int>& starts,
                               int j);
@@ -51,10 +53,17 @@ void fixContourDirections(std::vector<PathPoint>& pts, const std::vector<int>& s
 enum class CharStringStatus { Ok, TooLong, OutOfRange, BadDesignSize, BadCharCode };
 
 // Builds the new glyph for settings.charNumber: box, width and plain program (without lead
-// bytes) go into the state. The origin is in the captured points' unit.
+// bytes) go into the state. The origin is in the captured points' unit. Everything is
+// computed in wide integers; a shape or width beyond the 16-bit range the font's
+// metrics are kept in is OutOfRange.
 CharStringStatus buildCharString(Type1FontState& s, const SessionSettings& settings,
                                  int32_t originX, int32_t originY, const int32_t* points,
                                  const uint8_t* types, int count);
+
+// Whether a plain program (lead bytes dropped) is one a Type 1 interpreter can run
+// through: every number whole, every command one of the format's. `why` says what is
+// wrong otherwise.
+bool checkCharString(const std::vector<uint8_t>& program, std::string& why);
 
 // The advance width of a plain program: the last number before the first hsbw.
 int16_t charStringWidth(const uint8_t* program, size_t length);

@@ -1,6 +1,7 @@
 #include "type1/font_reader.h"
 
 #include <cctype>
+#include <climits>
 #include <cstring>
 #include <set>
 
@@ -16,6 +17,9 @@ namespace {
 constexpr size_t kMaxCharStringsText = 4u << 20;
 constexpr size_t kMaxTokenLength = 128;
 constexpr long kMaxCharStringLengthRead = 65535;
+// Arrays, dictionaries and strings of a font program hold far fewer elements; a larger
+// count only makes the next reader of the font run out of memory.
+constexpr long kMaxPsObjectSize = 65535;
 
 bool isWhite(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == 0;
@@ -212,6 +216,15 @@ bool equalsNoCase(const std::string& a, const char* b) {
     return true;
 }
 
+// Digits with an optional sign, however many.
+bool isDecimalRun(const std::string& token) {
+    size_t i = token.size() > 1 && (token[0] == '-' || token[0] == '+') ? 1 : 0;
+    if (i >= token.size()) return false;
+    for (; i < token.size(); ++i)
+        if (!std::isdigit(uint8_t(token[i]))) return false;
+    return true;
+}
+
 int16_t toInt16(long v) {
     return int16_t(v < -32768 ? -32768 : (v > 32767 ? 32767 : v));
 }
@@ -295,10 +308,10 @@ class ProgramReader {
             Token n;
             if (!nextToken(n) || !parseNumber(n.text, x)) return;
         }
-        s_.llx = toInt16(v[0]);
-        s_.lly = toInt16(v[1]);
-        s_.urx = toInt16(v[2]);
-        s_.ury = toInt16(v[3]);
+        s_.llx = int32_t(v[0]);
+        s_.lly = int32_t(v[1]);
+        s_.urx = int32_t(v[2]);
+        s_.ury = int32_t(v[3]);
     }
 
     void readEncodingArray(int n) {
@@ -330,18 +343,33 @@ class ProgramReader {
     }
 
     bool readPrivate(size_t privateStart, std::string& error) {
-        long lastNumber = -1;
+        // The Private dictionary is written back as it stands, so whatever it holds
+        // must already be sound: counts a reader can allocate, and Subrs entries that
+        // are whole charstrings at indices the array has.
+        long previousNumber = -1;
+        bool havePrevious = false;
+        std::string previousText;
+        long subrsCount = -1;
+        bool subrsNext = false;
+        std::vector<std::pair<long, std::string>> subrs;  // index and encrypted bytes
+        long entryIndex = -1, lastNumber = -1;
         Token t;
         while (nextToken(t)) {
             long v = 0;
+            bool number = parsePsInteger(t.text, v);
+            if (!number && isDecimalRun(t.text)) {
+                number = true;  // beyond what any count may be
+                v = LONG_MAX;
+            }
             if (t.text == "RD" || t.text == "-|") {
-                std::string skipped;
+                std::string raw;
                 if (lastNumber < 0 || lastNumber > kMaxCharStringLengthRead ||
-                    !tok_.take(size_t(lastNumber), skipped)) {
-                    error = "a Subrs entry has a bad length";
+                    !tok_.take(size_t(lastNumber), raw)) {
+                    error = "the font is damaged: a Subrs entry has a bad length";
                     return false;
                 }
-                lastNumber = -1;
+                if (entryIndex >= 0) subrs.emplace_back(entryIndex, std::move(raw));
+                lastNumber = entryIndex = -1;
             } else if (t.text == "/lenIV") {
                 Token a;
                 long n = 0;
@@ -351,16 +379,68 @@ class ProgramReader {
                 }
                 s_.lenIV = int(n);
             } else if (t.text.compare(0, 6, "/CharS") == 0) {
+                if (!checkSubrs(subrs, subrsCount, error)) return false;
                 s_.preservedPrivateText.assign(text_, privateStart, t.start - privateStart);
                 Token count;
                 nextToken(count);
                 return readCharStrings(error);
-            } else if (parsePsInteger(t.text, v)) {
-                lastNumber = v;
+            } else if (t.text == "array" || t.text == "dict" || t.text == "string") {
+                if (havePrevious && (previousNumber < 0 || previousNumber > kMaxPsObjectSize)) {
+                    error = "the font is damaged: it asks for " + previousText + " " + t.text +
+                            " (a " + t.text + " of " + previousText + " elements)";
+                    return false;
+                }
+                if (subrsNext && havePrevious && t.text == "array") subrsCount = previousNumber;
+                subrsNext = false;
+            } else if (t.text == "/Subrs") {
+                subrsNext = true;
+            } else if (t.text == "dup") {
+                entryIndex = -2;  // the next number is the index
+            } else if (number) {
+                if (entryIndex == -2)
+                    entryIndex = v;
+                else
+                    lastNumber = v;
             }
+            havePrevious = number;
+            previousNumber = number ? v : -1;
+            previousText = t.text;
         }
         error = tok_.bad() ? "over-long token" : "the Private dictionary never reaches CharStrings";
         return false;
+    }
+
+    bool checkSubrs(const std::vector<std::pair<long, std::string>>& subrs, long count,
+                    std::string& error) {
+        for (const auto& entry : subrs) {
+            if (count < 0 || entry.first < 0 || entry.first >= count) {
+                error = "the font is damaged: Subrs entry " + std::to_string(entry.first) +
+                        " lies outside its array";
+                return false;
+            }
+            std::vector<uint8_t> plain;
+            std::string why;
+            if (!decryptCharString(entry.second, plain) || !checkCharString(plain, why)) {
+                error = "the font is damaged: Subrs entry " + std::to_string(entry.first) + " " +
+                        (why.empty() ? "is shorter than its lead bytes" : why);
+                return false;
+            }
+            if (size_t(entry.first) >= s_.subrPrograms.size())
+                s_.subrPrograms.resize(size_t(entry.first) + 1);
+            s_.subrPrograms[size_t(entry.first)] = std::move(plain);
+        }
+        return true;
+    }
+
+    // The plain program of an encrypted charstring, its lead bytes dropped; false when
+    // it is shorter than them.
+    bool decryptCharString(const std::string& raw, std::vector<uint8_t>& plain) const {
+        const size_t lead = s_.lenIV > 0 ? size_t(s_.lenIV) : 0;
+        if (raw.size() < lead) return false;
+        std::vector<uint8_t> bytes(raw.begin(), raw.end());
+        if (s_.lenIV >= 0) Type1Cipher(kCharStringKey).decrypt(bytes.data(), bytes.size());
+        plain.assign(bytes.begin() + long(lead), bytes.end());
+        return true;
     }
 
     bool readCharStrings(std::string& error) {
@@ -401,12 +481,15 @@ class ProgramReader {
                 return false;
             }
             sawRD = sawRD || t.text == "RD";
-            std::vector<uint8_t> bytes(raw.begin(), raw.end());
-            if (s_.lenIV >= 0) Type1Cipher(kCharStringKey).decrypt(bytes.data(), bytes.size());
             PreservedGlyph g;
             g.name = name;
             g.code = codeForGlyphName(s_, name);
-            g.program.assign(bytes.begin() + lead, bytes.end());
+            decryptCharString(raw, g.program);
+            std::string why;
+            if (!checkCharString(g.program, why)) {
+                error = "the font is damaged: the glyph " + name + " " + why;
+                return false;
+            }
             if (g.code <= 255) {
                 if (s_.glyphPresent[size_t(g.code)] || (g.code == 0 && seenNotdef_)) {
                     error = "the glyph " + name + " is defined twice";

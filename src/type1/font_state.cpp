@@ -1,6 +1,7 @@
 #include "type1/font_state.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "support/glyph_names.h"
 
@@ -23,8 +24,17 @@ std::string glyphNameForCode(const Type1FontState& s, int code) {
 
 int codeForGlyphName(const Type1FontState& s, const std::string& name) {
     if (name == ".notdef") return 0;
+    // A code without a name in the table is called "c" and its number; that is the
+    // only form such a name can take, so it is read rather than built 224 times.
+    int numbered = -1;
+    if (name.size() >= 3 && name.size() <= 4 && name[0] == 'c' && name[1] != '0') {
+        numbered = 0;
+        for (size_t i = 1; i < name.size() && numbered >= 0; ++i)
+            numbered = std::isdigit(uint8_t(name[i])) ? numbered * 10 + (name[i] - '0') : -1;
+    }
     for (int code = 32; code <= 255; ++code) {
-        if (glyphNameForCode(s, code) == name) return code;
+        const std::string& entry = s.glyphNameTable[size_t(code) - 32];
+        if (entry.empty() ? code == numbered : entry == name) return code;
     }
     return kUnknownGlyphCode;
 }
@@ -80,10 +90,10 @@ void finishFontMetrics(Type1FontState& s, const SessionSettings& settings) {
     s.cNames = s.symbol ? 1 : 0;
     if (adding) {
         giveNewGlyphItsOwnName(s, charNumber);
-        s.llx = std::min(s.llx, s.minX);
-        s.lly = std::min(s.lly, s.minY);
-        s.urx = std::max(s.urx, s.maxX);
-        s.ury = std::max(s.ury, s.maxY);
+        s.llx = std::min<int32_t>(s.llx, s.minX);
+        s.lly = std::min<int32_t>(s.lly, s.minY);
+        s.urx = std::max<int32_t>(s.urx, s.maxX);
+        s.ury = std::max<int32_t>(s.ury, s.maxY);
     }
     s.widths[32] = settings.spaceWidth;
     if (!s.kerningPairs.empty()) {
@@ -107,12 +117,18 @@ void finishFontMetrics(Type1FontState& s, const SessionSettings& settings) {
     s.avgWidth = clamp16(count > 0 ? sum / count : 0);
     if (s.charMetricsLoaded) return;
     if ((settings.style & 2) && s.italicAngle == 0) s.italicAngle = 1;
-    s.ascender = s.ury;
-    s.descender = s.lly;
+    s.ascender = clamp16(s.ury);
+    s.descender = clamp16(s.lly);
     s.capHeight = clamp16(long(settings.gridSize * 0.75));
     s.xHeight = clamp16(long(settings.gridSize * 0.55));
     s.underlinePosition = -100;
     s.underlineThickness = 50;
+}
+
+bool familyNameIsPlainAscii(const std::string& name) {
+    for (unsigned char ch : name)
+        if (ch < 32 || ch > 126) return false;
+    return true;
 }
 
 void buildFontNames(Type1FontState& s, const SessionSettings& settings) {

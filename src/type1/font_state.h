@@ -31,7 +31,9 @@ struct Type1FontState {
     std::array<int16_t, 256> loadedWidths{};
     // The codes the loaded metrics gave a width; the others keep theirs.
     std::array<int16_t, 256> loadedWidthSet{};
-    int16_t llx = 32000, lly = 32000, urx = 0, ury = 0;
+    // The font box as read from a font or grown by the new glyph; wider than the other
+    // metrics so that a box read back is written back as it was.
+    int32_t llx = 32000, lly = 32000, urx = 0, ury = 0;
     int16_t avgWidth = 0, maxWidth = 0;
     int16_t ascender = 0, descender = 0, capHeight = 0, xHeight = 0;
     int16_t italicAngle = 0;
@@ -63,6 +65,9 @@ struct Type1FontState {
     bool existingFont = false;
     std::string preservedPrivateText;
     std::vector<PreservedGlyph> preservedGlyphs;
+    // The plain programs of the font's Subrs by index (lead bytes dropped), for the
+    // glyph boxes of the AFM; the Private text keeps them for the font itself.
+    std::vector<std::vector<uint8_t>> subrPrograms;
     CharStringStyle charStringStyle = CharStringStyle::RD;
     int lenIV = 4;
 
@@ -80,6 +85,10 @@ std::string fileGlyphName(const Type1FontState& s, int code);
 
 // Settles the glyph set and derives the font-wide metrics; once per save.
 void finishFontMetrics(Type1FontState& s, const SessionSettings& settings);
+// Whether the family name can name a Type 1 font as it stands: printable ASCII only.
+// Other bytes have no agreed meaning in the font's strings and are lost from FontName.
+bool familyNameIsPlainAscii(const std::string& name);
+
 // FullName and FontName from the family name and the style.
 void buildFontNames(Type1FontState& s, const SessionSettings& settings);
 

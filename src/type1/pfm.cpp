@@ -15,6 +15,12 @@ constexpr size_t kDfSize = 2, kDfDevice = 101, kDfFace = 105;
 constexpr size_t kDfExtentTable = 123, kDfPairKernTable = 131, kDfDriverInfo = 139;
 constexpr size_t kEtmKernPairs = kHeaderSize + kExtensionSize + 48;
 
+// Leadings derived from two 16-bit values may pass 16 bits (a grid of 65535 units):
+// they are kept at the nearest value the field holds rather than wrapped.
+int16_t clamp16(int v) {
+    return int16_t(v < -32768 ? -32768 : (v > 32767 ? 32767 : v));
+}
+
 }  // namespace
 
 std::vector<uint8_t> buildPfmFile(const Type1FontState& s, const SessionSettings& settings) {
@@ -32,8 +38,8 @@ std::vector<uint8_t> buildPfmFile(const Type1FontState& s, const SessionSettings
     w.writeU16(300);                                      // dfVertRes
     w.writeU16(300);                                      // dfHorizRes
     w.writeS16(s.capHeight);                              // dfAscent
-    w.writeS16(int16_t(s.ascender - s.capHeight));        // dfInternalLeading
-    w.writeS16(int16_t(settings.gridSize - s.ascender));  // dfExternalLeading
+    w.writeS16(clamp16(s.ascender - s.capHeight));        // dfInternalLeading
+    w.writeS16(clamp16(settings.gridSize - s.ascender));  // dfExternalLeading
     w.writeU8(italic ? 1 : 0);                            // dfItalic
     w.writeU8(0);                                         // dfUnderline
     w.writeU8(0);                                         // dfStrikeOut

@@ -99,37 +99,47 @@ Type1ReadStatus readExistingType1Font(platform::FontFile& file, const std::strin
     std::vector<uint8_t> bytes;
     if (!readAll(file, bytes, kMaxFontProgramBytes)) {
         error = "the font file cannot be read or is too large";
-        return Type1ReadStatus::BadProgram;
+        return Type1ReadStatus::CannotRead;
     }
     file.seek(0, platform::SeekOrigin::Begin);
     if (!readType1Program(bytes.data(), bytes.size(), s, settings, error))
-        return Type1ReadStatus::BadProgram;
+        return Type1ReadStatus::Damaged;
+    // Of the AFM beside the font only the kerning pairs are taken; one that cannot be
+    // opened or read gives none, as a font without an AFM has none.
     const std::string afmPath = companionPath(fontPath, ".afm");
-    if (!platform::FontFile::exists(afmPath)) return Type1ReadStatus::Ok;
-    std::string text;
-    if (!platform::readWholeFile(afmPath, text, kMaxAfmBytes)) {
-        error = afmPath + ": cannot be read or is too large";
-        return Type1ReadStatus::BadMetrics;
-    }
-    if (!readAfmText(text, AfmMode::KerningOnly, s, settings, error)) {
-        error = afmPath + ": " + error;
-        return Type1ReadStatus::BadMetrics;
+    switch (readAfmFile(afmPath, AfmMode::KerningOnly, s, settings, error)) {
+        case AfmFileStatus::Read:
+            break;
+        case AfmFileStatus::NotOpened:
+            // Said, since the save writes a new AFM in its place.
+            if (!error.empty() || platform::FontFile::exists(afmPath))
+                platform::debugOutput(afmPath +
+                                      ": cannot be read; taken as no kerning pairs and replaced "
+                                      "when the font is saved");
+            s.kernPairsLoaded = 0;
+            s.kerningPairs.clear();
+            error.clear();
+            break;
+        case AfmFileStatus::Refused:
+            error = afmPath + ": " + error;
+            return Type1ReadStatus::BadMetrics;
     }
     return Type1ReadStatus::Ok;
 }
 
 bool loadAfmMetrics(const std::string& afmPath, Type1FontState& s, const SessionSettings& settings,
                     std::string& error) {
-    std::string text;
-    if (!platform::readWholeFile(afmPath, text, kMaxAfmBytes)) {
-        error = afmPath + ": cannot be read or is too large";
-        return false;
+    switch (readAfmFile(afmPath, AfmMode::Full, s, settings, error)) {
+        case AfmFileStatus::Read:
+            return true;
+        case AfmFileStatus::NotOpened:
+            error = afmPath + ": " + (error.empty() ? "cannot be opened" : error);
+            return false;
+        case AfmFileStatus::Refused:
+            break;
     }
-    if (!readAfmText(text, AfmMode::Full, s, settings, error)) {
-        error = afmPath + ": " + error;
-        return false;
-    }
-    return true;
+    error = afmPath + ": " + error;
+    return false;
 }
 
 bool saveType1Font(Type1FontState& s, const SessionSettings& settings, const std::string& fontPath,
@@ -140,6 +150,11 @@ bool saveType1Font(Type1FontState& s, const SessionSettings& settings, const std
     const std::string bakPath = companionPath(fontPath, ".bak");
     if (afmPath == fontPath || pfmPath == fontPath || bakPath == fontPath) {
         error = "the font file's name ends like one of its metrics or backup files";
+        return false;
+    }
+    if (!familyNameIsPlainAscii(settings.familyName)) {
+        error = "the family name \"" + settings.familyName +
+                "\" holds characters outside printable ASCII";
         return false;
     }
     finishFontMetrics(s, settings);

@@ -9,7 +9,10 @@
 
 namespace gx {
 
-enum class Type1ReadStatus { Ok, BadProgram, BadMetrics };
+// CannotRead: the file could not be read (or is larger than any font program);
+// Damaged: what it holds is no font program this writer can extend without making it
+// worse; BadMetrics: the AFM beside it has a line the format does not allow.
+enum class Type1ReadStatus { Ok, CannotRead, Damaged, BadMetrics };
 
 // Reads the open font file and the kerning pairs of the ".afm" file beside it.
 Type1ReadStatus readExistingType1Font(platform::FontFile& file, const std::string& fontPath,

@@ -204,15 +204,12 @@ FontMetricsImport parseFontMetrics(const std::string& text, int gridSize) {
             out.characterMetrics = true;
             if (!readCharMetrics(lines, value, gridSize, out)) return out;
         } else if (keyword == "StartKernPairs") {
-            // The pairs are kept with a 16-bit count.
-            if (value < 0 || value > 32767) {
-                fail(out, AfmFailure::BadKerningCount, lines.lineNumber());
-                return out;
-            }
+            // A negative count takes no pairs; the pairs are kept with a 16-bit count, so
+            // a larger one takes as many as that holds. Nothing is set aside for pairs
+            // the file may not have.
             out.kerning = true;
             out.kerningPairs.clear();
-            out.kerningPairs.reserve(size_t(value));
-            readKernPairs(lines, value, out);
+            readKernPairs(lines, std::min<long long>(value, 32767), out);
         }
     }
     out.ok = true;

@@ -18,9 +18,8 @@ enum class AfmFailure {
     None,
     CannotRead,  // the file cannot be opened or is larger than kMaxMetricsFileBytes
     LineWithoutToken,
-    MissingValue,     // a keyword without its number
-    NotMetricsLine,   // a non-empty line inside the metrics block that is not a "C" line
-    BadKerningCount,  // a pair count the kerning block cannot hold
+    MissingValue,    // a keyword without its number
+    NotMetricsLine,  // a non-empty line inside the metrics block that is not a "C" line
 };
 
 // Files above this size are refused rather than read into memory.

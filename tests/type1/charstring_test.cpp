@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "type1/charstring.h"
+#include "type1/charstring_bounds.h"
 #include "type1/cipher.h"
 #include "type1_test_util.h"
 
@@ -199,6 +200,66 @@ TEST(Widths, ScalingUsesGridOverDesignSizeAndTheOrigin) {
     EXPECT_EQ(s.maxY, 500);
 }
 
+// Coordinates are taken whole: far from the origin, or far beyond 16 bits before a
+// small scale brings them onto the grid, a shape lands where it was drawn.
+TEST(Widths, CoordinatesBeyondSixteenBitsLandWhereTheyWereDrawn) {
+    test::Outline far;
+    far.square(100000, 200000, 100500, 200700, true);
+    Type1FontState s;
+    SessionSettings settings = test::type1Settings();
+    ASSERT_EQ(buildCharString(s, settings, 100000, 200000, far.points.data(), far.types.data(),
+                              far.count()),
+              CharStringStatus::Ok);
+    EXPECT_EQ(s.minX, 0);
+    EXPECT_EQ(s.maxX, 500);
+    EXPECT_EQ(s.maxY, 700);
+
+    // 900 mm at a 16-inch em: 35433 thousandths of an inch become 2215 units.
+    test::Outline big;
+    big.square(0, 0, 35433, 35433, false);
+    settings.designSize = 16000;
+    ASSERT_EQ(build(s, big, settings), CharStringStatus::Ok);
+    EXPECT_EQ(s.minX, 0);
+    EXPECT_EQ(s.maxX, 2215);
+    EXPECT_EQ(s.maxY, 2215);
+    EXPECT_EQ(s.widths[65], 2325);
+
+    // Beyond the font's range after scaling, the shape and the width are refused.
+    settings = test::type1Settings();
+    big = test::Outline();
+    big.square(-40000, 0, 0, 100, false);
+    EXPECT_EQ(build(s, big, settings), CharStringStatus::OutOfRange);
+    big = test::Outline();
+    big.square(0, 0, 32000, 100, false);  // fits, but 5 % more width does not
+    EXPECT_EQ(build(s, big, settings), CharStringStatus::OutOfRange);
+    settings.autoWidth = 0;
+    EXPECT_EQ(build(s, big, settings), CharStringStatus::Ok);
+}
+
+// A clockwise coil of forty turns a billion units wide makes every term of the area sum
+// about 2e18 and of one sign; the direction must still come out right, without overflow.
+TEST(Directions, HugeCoilKeepsItsDirectionWithoutOverflow) {
+    const int32_t big = 1000000000;
+    test::Outline o;
+    o.start(0, big);
+    for (int i = 0; i < 40; ++i) {
+        o.line(big, big - i);
+        o.line(big, -big + i);
+        o.line(0, -big + i);
+        o.line(0, big - i - 1);
+    }
+    o.line(0, big, true);
+    std::vector<PathPoint> pts;
+    std::vector<int> starts;
+    buildPathPoints(o.points.data(), o.types.data(), o.count(), pts, starts);
+    EXPECT_EQ(contourAreaSign(pts, 0, o.count()), 1);
+    SessionSettings settings = test::type1Settings();
+    settings.gridSize = 1;
+    settings.designSize = 32767;
+    Type1FontState s;
+    EXPECT_EQ(build(s, o, settings), CharStringStatus::Ok);
+}
+
 TEST(Encoding, ClosingPointOnTheStartGivesClosepathAlone) {
     test::Outline o;
     o.square(0, 0, 100, 100, false);  // last point repeats the first
@@ -331,6 +392,102 @@ TEST(Rewrite, EntryHonoursLenIVAndStyle) {
     EXPECT_EQ(bar.substr(bar.size() - 5), " |-\r\n");
     std::string plain = charStringEntry("A", program, -1, CharStringStyle::RD);
     EXPECT_EQ(plain.substr(8, 4), std::string(program.begin(), program.end()));
+}
+
+// Charstring bytes from numbers and commands (commands from kOp on: kOp + c for
+// command c, kOp + 100 + e for escape 12 e).
+constexpr int64_t kOp = 1 << 20;
+std::vector<uint8_t> program(std::initializer_list<int64_t> items) {
+    std::vector<uint8_t> out;
+    for (int64_t v : items) {
+        if (v < kOp) {
+            encodeCharStringNumber(int32_t(v), out);
+        } else if (v >= kOp + 100) {
+            out.push_back(12);
+            out.push_back(uint8_t(v - kOp - 100));
+        } else {
+            out.push_back(uint8_t(v - kOp));
+        }
+    }
+    return out;
+}
+constexpr int64_t kHsbw = kOp + 13, kRmoveto = kOp + 21, kRlineto = kOp + 5, kRrcurveto = kOp + 8,
+                  kClose = kOp + 9, kEnd = kOp + 14, kCallsubr = kOp + 10, kReturn = kOp + 11,
+                  kCallOther = kOp + 116, kPop = kOp + 117, kSetPoint = kOp + 133,
+                  kSeac = kOp + 106;
+
+GlyphBounds boundsOf(const std::vector<uint8_t>& p, const CharStringLibrary& library = {}) {
+    GlyphBounds b;
+    EXPECT_TRUE(charStringBounds(p, library, b));
+    return b;
+}
+
+TEST(Bounds, CurvesCountAtTheirExtremesNotTheirControlPoints) {
+    // From (0,0) with controls (0,100) and (100,100) to (100,0): the top is at 75.
+    GlyphBounds b = boundsOf(program(
+        {0, 500, kHsbw, 0, 0, kRmoveto, 0, 100, 100, 0, 0, -100, kRrcurveto, kClose, kEnd}));
+    EXPECT_EQ(b.llx, 0);
+    EXPECT_EQ(b.lly, 0);
+    EXPECT_EQ(b.urx, 100);
+    EXPECT_EQ(b.ury, 75);
+    b = boundsOf(program({20, 500, kHsbw, kEnd}));
+    EXPECT_EQ(b.urx, 0);  // nothing drawn: an empty box
+    EXPECT_EQ(b.llx, 0);
+}
+
+TEST(Bounds, FlexHintReplacementAndAccentsAreFollowed) {
+    // The standard flex and hint replacement Subrs 0 to 3.
+    std::vector<std::vector<uint8_t>> subrs = {
+        program({3, 0, kCallOther, kPop, kPop, kSetPoint, kReturn}),
+        program({0, 1, kCallOther, kReturn}),
+        program({0, 2, kCallOther, kReturn}),
+        program({kReturn}),
+        program({3, 1, 3, kCallOther, kPop, kCallsubr, kReturn}),
+        program({100, 0, kRlineto, kReturn}),
+    };
+    CharStringLibrary library;
+    library.subrs = &subrs;
+    // From (0,0), flex through the reference point (50,-30), which is not drawn, to
+    // (100,0) with its top at 60; then hint replacement calls Subrs 5, which draws.
+    GlyphBounds b = boundsOf(
+        program({0,         500,       kHsbw,     0,         0,          kRmoveto,  1,
+                 kCallsubr, 50,        -30,       kRmoveto,  2,          kCallsubr, -50,
+                 70,        kRmoveto,  2,         kCallsubr, 20,         20,        kRmoveto,
+                 2,         kCallsubr, 30,        0,         kRmoveto,   2,         kCallsubr,
+                 30,        0,         kRmoveto,  2,         kCallsubr,  20,        -20,
+                 kRmoveto,  2,         kCallsubr, 0,         -40,        kRmoveto,  2,
+                 kCallsubr, 50,        100,       0,         0,          kCallsubr, 4,
+                 kCallsubr, 5,         1,         3,         kCallOther, kPop,      kCallsubr,
+                 kClose,    kEnd}),
+        library);
+    EXPECT_EQ(b.llx, 0);
+    EXPECT_EQ(b.lly, 0);
+    EXPECT_EQ(b.urx, 200);
+    EXPECT_EQ(b.ury, 60);
+
+    // An accented glyph: A from 0 to 500 wide and 700 high, the acute (code 194 of the
+    // standard encoding) 100 square, placed at (200, 800).
+    const std::vector<uint8_t> a = program({0, 500, kHsbw, 0, 0, kRmoveto, 500, 0, kRlineto, 0, 700,
+                                            kRlineto, -500, 0, kRlineto, kClose, kEnd});
+    const std::vector<uint8_t> acute =
+        program({0, 100, kHsbw, 0, 0, kRmoveto, 100, 0, kRlineto, 0, 100, kRlineto, kClose, kEnd});
+    library.glyph = [&](const std::string& name) -> const std::vector<uint8_t>* {
+        return name == "A" ? &a : name == "acute" ? &acute : nullptr;
+    };
+    b = boundsOf(program({0, 500, kHsbw, 0, 200, 800, 65, 194, kSeac}), library);
+    EXPECT_EQ(b.llx, 0);
+    EXPECT_EQ(b.lly, 0);
+    EXPECT_EQ(b.urx, 500);
+    EXPECT_EQ(b.ury, 900);
+
+    // What cannot be run gives no box rather than a wrong one.
+    GlyphBounds none;
+    EXPECT_FALSE(charStringBounds(program({0, 500, kHsbw, 9, kCallsubr, kEnd}), library, none));
+    EXPECT_FALSE(
+        charStringBounds(program({0, 500, kHsbw, 0, 0, 0, 66, 194, kSeac}), library, none));
+    std::vector<std::vector<uint8_t>> loop = {program({0, kCallsubr, kReturn})};
+    library.subrs = &loop;
+    EXPECT_FALSE(charStringBounds(program({0, kCallsubr, kEnd}), library, none));
 }
 
 }  // namespace

@@ -180,6 +180,106 @@ TEST(HostType1, FiftyExportsIntoOneFont) {
     EXPECT_EQ(test::readFile(dir + "/grow.bak"), previous);
 }
 
+// The lines of a run's output, one per element.
+std::vector<std::string> linesOf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+bool hasLine(const std::string& text, const std::string& line) {
+    for (const std::string& l : linesOf(text))
+        if (l == line) return true;
+    return false;
+}
+
+// Refusals reach the user in the messages' own words; what went wrong in detail
+// follows on a line of its own.
+TEST(HostType1, RefusalsKeepTheirTextAndGiveTheDetailOnItsOwnLine) {
+    const std::string dir = test::freshDirectory("host-messages");
+    const std::string font = dir + "/m.pfb";
+    const std::string square = shellWord(kExamples + "/square.outline");
+    ASSERT_EQ(exportType1(dir, shellWord(font) + " " + square + " --char 65 --family M").exit, 0);
+    const std::string program = test::readFile(font);
+
+    test::writeFile(dir + "/m.afm", "StartFontMetrics 2.0\n   \nEndFontMetrics\n");
+    HostRun r = exportType1(dir, shellWord(font) + " " + square + " --char 66");
+    EXPECT_EQ(r.exit, 1) << r.output;
+    EXPECT_TRUE(hasLine(r.output, "Adobe Type 1 Export: Unsupported metric file -- internal error"))
+        << r.output;
+    EXPECT_TRUE(hasLine(r.output, dir + "/m.afm: line without a keyword at line 2")) << r.output;
+    EXPECT_EQ(test::readFile(font), program);
+
+    // A font asking for an absurd Subrs array is damaged, and said to be.
+    ASSERT_EQ(shell("rm -f " + shellWord(dir + "/m.afm") + " && t1disasm " + shellWord(font) +
+                    " | sed 's|/Subrs 4 array|/Subrs 2147483647 array|' | t1asm -b > " +
+                    shellWord(dir + "/d.pfb")),
+              0);
+    const std::string damaged = test::readFile(dir + "/d.pfb");
+    r = exportType1(dir, shellWord(dir + "/d.pfb") + " " + square + " --char 66");
+    EXPECT_EQ(r.exit, 1) << r.output;
+    EXPECT_TRUE(hasLine(r.output,
+                        "Adobe Type 1 Export: This Adobe Type 1 Font file is damaged or of a kind "
+                        "that cannot be extended; it was left unchanged"))
+        << r.output;
+    EXPECT_NE(r.output.find("2147483647 array"), std::string::npos) << r.output;
+    EXPECT_EQ(test::readFile(dir + "/d.pfb"), damaged);
+    EXPECT_FALSE(platform::FontFile::exists(dir + "/d.afm"));
+
+    // A shape far beyond the font's number range.
+    test::writeFile(dir + "/huge.outline",
+                    "0 0 0\n100000 0 64\n100000 100000 64\n0 100000 64\n0 0 72\n");
+    r = exportType1(dir, shellWord(font) + " " + shellWord(dir + "/huge.outline") +
+                             " --char 66 --design-size 1in");
+    EXPECT_EQ(r.exit, 1) << r.output;
+    EXPECT_TRUE(hasLine(r.output,
+                        "Adobe Type 1 Export: The shape does not fit the font grid at this design "
+                        "size"))
+        << r.output;
+    EXPECT_EQ(test::readFile(font), program);
+
+    // A family name the font cannot carry is not written with its letters dropped.
+    const std::string named = dir + "/n.pfb";
+    r = exportType1(dir, shellWord(named) + " " + square +
+                             " --family '\xc3\x91"
+                             "and\xc3\xba'");
+    EXPECT_NE(r.exit, 0) << r.output;
+    EXPECT_FALSE(platform::FontFile::exists(named) && !test::readFile(named).empty());
+    EXPECT_FALSE(platform::FontFile::exists(dir + "/n.afm"));
+}
+
+// TeX's afm2tfm reads the AFM of a new font and of an extended real one: it needs a
+// box (B) on every character line.
+TEST(HostType1, WrittenAfmFilesReadInAfm2tfm) {
+    if (shell("command -v afm2tfm > /dev/null") != 0) GTEST_SKIP() << "install texlive-binaries";
+    const std::string dir = test::freshDirectory("host-afm2tfm");
+    const std::string font = dir + "/t.pfb";
+    ASSERT_EQ(exportType1(dir, shellWord(font) + " " + shellWord(writeShape(dir, 1)) +
+                                   " --char 65 --design-size 1in --family TeX")
+                  .exit,
+              0);
+    const std::string afm = test::readFile(dir + "/t.afm");
+    EXPECT_NE(afm.find("C 65 ; WX 525 ; N A ; B 11 0 475 700 ;\r\n"), std::string::npos) << afm;
+    EXPECT_EQ(shell("cd " + shellWord(dir) + " && afm2tfm t.afm t.tfm > afm2tfm.log 2>&1"), 0)
+        << test::readFile(dir + "/afm2tfm.log");
+    EXPECT_GT(test::readFile(dir + "/t.tfm").size(), 0u);
+
+    const char* urw = "/usr/share/fonts/X11/Type1/NimbusSans-Regular.pfb";
+    if (!platform::FontFile::exists(urw)) return;
+    ASSERT_EQ(shell("cp " + shellWord(urw) + " " + shellWord(dir + "/u.pfb")), 0);
+    ASSERT_EQ(exportType1(dir, shellWord(dir + "/u.pfb") + " " + shellWord(writeShape(dir, 2)) +
+                                   " --char 200 --design-size 1in --replace")
+                  .exit,
+              0);
+    EXPECT_EQ(shell("cd " + shellWord(dir) + " && afm2tfm u.afm u.tfm > afm2tfm.log 2>&1"), 0)
+        << test::readFile(dir + "/afm2tfm.log");
+    // The boxes of the old glyphs are those the font's makers give for them.
+    const std::string written = test::readFile(dir + "/u.afm");
+    EXPECT_NE(written.find("N A ; B 17 0 653 729 ;"), std::string::npos);
+    EXPECT_NE(written.find("N g ; B 35 -218 481 539 ;"), std::string::npos);
+}
+
 struct RealFont {
     const char* label;
     const char* program;

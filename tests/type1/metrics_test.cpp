@@ -3,9 +3,9 @@
 #include <cstdlib>
 
 #include "support/bytes.h"
+#include "support/glyph_names.h"
 #include "type1/afm.h"
 #include "type1/font_program.h"
-#include "support/glyph_names.h"
 #include "type1/pfm.h"
 #include "type1_test_util.h"
 
@@ -128,10 +128,9 @@ TEST(Afm, NewFontListsSpaceAndTheGlyphWithDosLineEnds) {
     EXPECT_EQ(afm.find("StartFontMetrics 2.0\r\nComment TestFont\r\n"), 0u);
     EXPECT_NE(afm.find("Comment Creation Date: Timestamp is unavailable\r\n\r\n"),
               std::string::npos);
-    EXPECT_NE(
-        afm.find("StartCharMetrics 2\r\nC 32 ; WX 250 ; N space ;\r\nC 65 ; WX 525 ; N A ;\r\n"
-                 "EndCharMetrics\r\n"),
-        std::string::npos);
+    EXPECT_NE(afm.find("StartCharMetrics 2\r\nC 32 ; WX 250 ; N space ; B 0 0 0 0 ;\r\n"
+                       "C 65 ; WX 525 ; N A ; B 0 0 500 700 ;\r\nEndCharMetrics\r\n"),
+              std::string::npos);
     EXPECT_EQ(afm.find("KernData"), std::string::npos);
 }
 
@@ -207,28 +206,67 @@ TEST(Afm, FullModeTakesWidthsByNameAndScalesThem) {
     EXPECT_EQ(s.ascender, 700);
 }
 
-TEST(Afm, MalformedInputIsRefusedCleanly) {
+TEST(Afm, LinesWithoutAWordOrValueAreRefused) {
     SessionSettings settings = test::type1Settings();
     const char* bad[] = {
-        "StartFontMetrics 2.0\n   \n",      // a line of spaces only
-        "StartKernPairs -5\n",              // negative count
-        "StartKernPairs 99999999999999\n",  // huge count
-        "StartKernPairs\n",                 // count missing
-        "StartKernPairs 2\nKPX A\n",        // KPX cut short
+        "StartFontMetrics 2.0\n   \n",             // a line of spaces only
+        "StartFontMetrics 2.0\nStartKernPairs\n",  // count missing
     };
     for (const char* text : bad) {
         Type1FontState s;
         std::string error;
         EXPECT_FALSE(readAfmText(text, AfmMode::KerningOnly, s, settings, error)) << text;
-        EXPECT_FALSE(error.empty());
+        EXPECT_NE(error.find("at line 2"), std::string::npos) << error;
     }
     Type1FontState s;
     std::string error;
-    EXPECT_FALSE(
-        readAfmText(std::string(5000, 'x') + "\n", AfmMode::KerningOnly, s, settings, error));
     EXPECT_FALSE(readAfmText("StartCharMetrics 3\nfoo\n", AfmMode::Full, s, settings, error));
     EXPECT_FALSE(readAfmText("Ascender\n", AfmMode::Full, s, settings, error));
     EXPECT_TRUE(readAfmText("Ascender\n", AfmMode::KerningOnly, s, settings, error));
+}
+
+// The format's readers take a value that is no number as 0, and a count that is no
+// number, or negative, as none; only the bounds of what the font keeps stay.
+TEST(Afm, SloppyValuesReadAsZeroAndCountsKeepTheirBounds) {
+    SessionSettings settings = test::type1Settings();
+    Type1FontState s;
+    std::string error;
+    ASSERT_TRUE(
+        readAfmText("Ascender abc\nDescender -12.5\nStartCharMetrics -1\n"
+                    "C 65 ; WX 500 ; N A ;\nStartKernPairs 3\nKPX B F\nKPX A\n"
+                    "KPX A V -80\n",
+                    AfmMode::Full, s, settings, error))
+        << error;
+    EXPECT_EQ(s.ascender, 0);
+    EXPECT_EQ(s.descender, -12);
+    EXPECT_EQ(s.charMetricsLoaded, 1);
+    EXPECT_EQ(s.loadedWidthSet[65], 0);  // the C line lies outside any metrics block
+    ASSERT_EQ(s.kerningPairs.size(), 3u);
+    EXPECT_EQ(s.kerningPairs[0].left, 66);
+    EXPECT_EQ(s.kerningPairs[0].right, 70);
+    EXPECT_EQ(s.kerningPairs[0].value, 0);
+    EXPECT_EQ(s.kerningPairs[1].right, kUnknownGlyphCode);  // dropped when written
+    EXPECT_EQ(s.kerningPairs[2].value, -80);
+
+    for (const char* count : {"abc", "-5"}) {
+        Type1FontState k;
+        ASSERT_TRUE(readAfmText(std::string("StartKernPairs ") + count + "\nKPX A V -80\n",
+                                AfmMode::KerningOnly, k, settings, error));
+        EXPECT_EQ(k.kernPairsLoaded, 1);
+        EXPECT_TRUE(k.kerningPairs.empty()) << count;
+    }
+    // A huge count takes what the file holds, and never more than the font keeps.
+    std::string many = "StartKernPairs 99999999999999\n";
+    for (int i = 0; i < 40000; ++i) many += "KPX A V " + std::to_string(i % 100) + "\n";
+    Type1FontState k;
+    ASSERT_TRUE(readAfmText(many, AfmMode::KerningOnly, k, settings, error));
+    EXPECT_EQ(k.kerningPairs.size(), 32767u);
+
+    // A line longer than the reader's line is read on as the next line.
+    Type1FontState l;
+    ASSERT_TRUE(readAfmText("Comment " + std::string(1015, 'x') + "Ascender 700\n", AfmMode::Full,
+                            l, settings, error));
+    EXPECT_EQ(l.ascender, 700);
 }
 
 uint32_t u32At(const std::vector<uint8_t>& b, size_t at) {
@@ -283,6 +321,26 @@ TEST(Pfm, SymbolFontAndKerningOrderedByRightCode) {
     EXPECT_TRUE(std::equal(expected, expected + 12, pfm.begin() + long(kern) + 2));
     EXPECT_EQ(kern + 2 + 12, pfm.size());
     EXPECT_EQ(u32At(pfm, 2), pfm.size());
+}
+
+// Leadings computed from two 16-bit values can pass 16 bits; they stop at the limit
+// instead of wrapping to the other sign.
+TEST(Pfm, LeadingsBeyondSixteenBitsStopAtTheLimit) {
+    SessionSettings settings = test::type1Settings();
+    settings.gridSize = 65535;
+    settings.designSize = 1000;
+    Type1FontState s;
+    test::Outline o;
+    o.square(0, -30, 10, -20, false);  // below the baseline: ascender 0
+    ASSERT_EQ(buildCharString(s, settings, 0, 0, o.points.data(), o.types.data(), o.count()),
+              CharStringStatus::Ok);
+    finishFontMetrics(s, settings);
+    buildFontNames(s, settings);
+    s.ascender = -100;
+    s.capHeight = 32767;
+    std::vector<uint8_t> pfm = buildPfmFile(s, settings);
+    EXPECT_EQ(int16_t(u16At(pfm, 76)), -32768);  // dfInternalLeading: -100 - 32767
+    EXPECT_EQ(int16_t(u16At(pfm, 78)), 32767);   // dfExternalLeading: 65535 + 100
 }
 
 }  // namespace

@@ -229,6 +229,76 @@ TEST(Reader, MalformedProgramsAreRefusedWithoutCrashing) {
     }
 }
 
+// A font whose Private dictionary or charstrings no interpreter can run, or that asks
+// for absurd allocations, is refused as damaged: written back, it would stay so.
+TEST(Reader, DamagedSubrsCharStringsAndAbsurdCountsAreRefused) {
+    const std::vector<uint8_t> glyph{139, 247, 0, kCsHsbw, kCsEndchar};
+    auto font = [&](const std::string& subrs, const std::vector<uint8_t>& program) {
+        return handMadeFont("/FontName /X def\n",
+                            "dup/Private 8 dict dup begin\n/-|{string currentfile exch readstring "
+                            "pop}executeonly def\n" +
+                                subrs + "2 index /CharStrings 2 dict dup begin\n/.notdef " +
+                                charString(glyph, 4) + "/A " + charString(program, 4) +
+                                "end\nend\n");
+    };
+    auto refusal = [](const std::string& bytes) {
+        Type1FontState s;
+        SessionSettings settings = test::type1Settings();
+        std::string error;
+        if (readType1Program(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), s,
+                             settings, error))
+            return std::string("read");
+        return error;
+    };
+    const std::string goodSubrs = "/Subrs 2 array\ndup 0 " + charString({11}, 4) + "dup 1 " +
+                                  charString({139, 139, 21, 11}, 4) + "ND\n";
+    EXPECT_EQ(refusal(font(goodSubrs, glyph)), "read");
+    const std::string damaged[] = {
+        refusal(font("/Subrs 2147483647 array\ndup 0 " + charString({11}, 4) + "ND\n", glyph)),
+        refusal(font("/Subrs 1 array\ndup 5 " + charString({11}, 4) + "ND\n", glyph)),
+        refusal(font("/Subrs 1 array\ndup 0 " + charString({2, 11}, 4) + "ND\n", glyph)),
+        refusal(font("/Subrs 1 array\ndup 0 " + charString({12, 99, 11}, 4) + "ND\n", glyph)),
+        refusal(font("/Subrs 1 array\ndup 0 2 -| xy |-\nND\n", glyph)),  // shorter than lenIV
+        refusal(font("/Subrs 70000 array\n", glyph)),
+        refusal(font("/OtherSubrs 99999999 dict\n", glyph)),
+        refusal(font(goodSubrs, {139, 247, 0, kCsHsbw, 255, 0, 0})),  // number cut short
+        refusal(font(goodSubrs, {139, 247, 0, kCsHsbw, 17, kCsEndchar})),
+        refusal(font(goodSubrs, {139, 247, 0, kCsHsbw, 12})),
+    };
+    for (const std::string& why : damaged) {
+        EXPECT_NE(why, "read");
+        EXPECT_NE(why.find("damaged"), std::string::npos) << why;
+    }
+}
+
+TEST(Reader, WidthsAndBoxesBeyondSixteenBitsAreKeptAsTheyWere) {
+    std::vector<uint8_t> wide{139, 255, 0, 0, 0x9C, 0x40, kCsHsbw, kCsEndchar};  // width 40000
+    const std::string text = handMadeFont(
+        "/FontName /X def\n/FontBBox {-50000 -10 60000 70000} readonly def\n",
+        "dup/Private 8 dict dup begin\n/-|{string currentfile exch readstring pop}executeonly "
+        "def\n2 index /CharStrings 2 dict dup begin\n/A " +
+            charString(wide, 4) + "end\nend\n");
+    Type1FontState s;
+    SessionSettings settings = test::type1Settings();
+    std::string error;
+    ASSERT_TRUE(readType1Program(reinterpret_cast<const uint8_t*>(text.data()), text.size(), s,
+                                 settings, error))
+        << error;
+    EXPECT_EQ(s.widths[65], 32767);
+    EXPECT_EQ(withCharStringWidth(s.preservedGlyphs[0].program, s.widths[65]), wide);
+    s.newGlyphPending = 0;
+    finishFontMetrics(s, settings);
+    buildFontNames(s, settings);
+    std::vector<uint8_t> pfb = buildFontProgram(s, settings);
+    Type1FontState again;
+    ASSERT_TRUE(readType1Program(pfb.data(), pfb.size(), again, settings, error)) << error;
+    EXPECT_EQ(again.llx, -50000);
+    EXPECT_EQ(again.urx, 60000);
+    EXPECT_EQ(again.ury, 70000);
+    ASSERT_EQ(again.preservedGlyphs[1].name, "A");
+    EXPECT_EQ(again.preservedGlyphs[1].program, wide);
+}
+
 TEST(Reader, EveryTruncationAndByteFlipFailsCleanlyOrReads) {
     SessionSettings settings = test::type1Settings();
     std::vector<uint8_t> pfb = newFontProgram(settings);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "type1/afm.h"
 #include "type1/font_reader.h"
 #include "type1_test_util.h"
@@ -169,6 +171,87 @@ TEST(Save, AnUnreadableAfmBesideTheFontStopsTheExport) {
     settings.charNumber = 66;
     EXPECT_FALSE(test::exportGlyph(font, square(), settings).ok);
     EXPECT_EQ(test::readFile(font), pfb);
+}
+
+// An AFM beside the font is read as the format's readers read it: values that are no
+// numbers as 0, a file that cannot be read as none, and a file of any size.
+TEST(Save, SloppyUnreadableOrLargeAfmBesideTheFontIsRead) {
+    std::string dir = test::freshDirectory("sloppyafm");
+    std::string font = dir + "/s.pfb";
+    SessionSettings settings = test::type1Settings();
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    settings.charNumber = 66;
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+
+    test::writeFile(dir + "/s.afm",
+                    "StartFontMetrics 2.0\nAscender abc\nStartCharMetrics -1\nC 65 ; WX 9 ; N A ;\n"
+                    "StartKernData\nStartKernPairs 2\nKPX A B -40\nKPX B A\nEndKernPairs\n");
+    settings.charNumber = 67;
+    test::ExportResult r = test::exportGlyph(font, square(), settings);
+    ASSERT_TRUE(r.ok) << r.error;
+    std::string afm = test::readFile(dir + "/s.afm");
+    EXPECT_NE(afm.find("KPX A B -40\r\r\n"), std::string::npos) << afm;
+    EXPECT_NE(afm.find("KPX B A 0\r\r\n"), std::string::npos) << afm;
+
+    // A kerning count that is no number takes no pairs; the export goes on.
+    test::writeFile(dir + "/s.afm", "StartKernPairs abc\nKPX A B -40\n");
+    settings.charNumber = 68;
+    r = test::exportGlyph(font, square(), settings);
+    ASSERT_TRUE(r.ok) << r.error;
+
+    // An AFM that opens but cannot be read (a name for /proc/self/mem, whose first page
+    // is never mapped) gives no pairs.
+    ASSERT_EQ(std::system(("ln -sf /proc/self/mem '" + dir + "/s.afm'").c_str()), 0);
+    settings.charNumber = 69;
+    r = test::exportGlyph(font, square(), settings);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_NE(test::readFile(dir + "/s.afm").find("N E ;"), std::string::npos);
+
+    // Almost ten megabytes of AFM, its pairs at the end.
+    std::string large = "StartFontMetrics 2.0\n";
+    while (large.size() < 9800000) large += "Comment " + std::string(90, 'c') + "\n";
+    large += "StartKernData\nStartKernPairs 1\nKPX E A -25\nEndKernPairs\nEndKernData\n";
+    test::writeFile(dir + "/s.afm", large);
+    settings.charNumber = 70;
+    r = test::exportGlyph(font, square(), settings);
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_NE(test::readFile(dir + "/s.afm").find("KPX E A -25\r\r\n"), std::string::npos);
+}
+
+// Shapes far beyond 16 bits are refused before anything is written; those that land
+// on the grid come out where they were drawn, whatever their size before scaling.
+TEST(Save, CoordinatesBeyondSixteenBitsNeitherWrapNorReachTheFont) {
+    std::string dir = test::freshDirectory("wide");
+    std::string font = dir + "/w.pfb";
+    SessionSettings settings = test::type1Settings();
+    test::Outline huge;
+    huge.square(0, 0, 100000, 100000, false);
+    test::ExportResult r = test::exportGlyph(font, huge, settings);
+    EXPECT_FALSE(r.ok);
+    EXPECT_FALSE(platform::FontFile::exists(dir + "/w.afm"));
+
+    test::Outline big;
+    big.square(0, 0, 40000, 40000, false);
+    settings.designSize = 2000;  // half a unit per drawing unit: 20000 units
+    r = test::exportGlyph(font, big, settings);
+    ASSERT_TRUE(r.ok) << r.error;
+    std::string afm = test::readFile(dir + "/w.afm");
+    EXPECT_NE(afm.find("FontBBox 0 0 20000 20000\r\n"), std::string::npos) << afm;
+    EXPECT_NE(afm.find("C 65 ; WX 21000 ; N A ; B 0 0 20000 20000 ;"), std::string::npos);
+}
+
+TEST(Save, AFamilyNameOutsideAsciiIsRefusedNotMangled) {
+    std::string dir = test::freshDirectory("family");
+    std::string font = dir + "/f.pfb";
+    SessionSettings settings = test::type1Settings();
+    settings.familyName =
+        "\xc3\x91"
+        "and\xc3\xba";  // Ñandú in UTF-8
+    test::ExportResult r = test::exportGlyph(font, square(), settings);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.error.find("ASCII"), std::string::npos) << r.error;
+    EXPECT_FALSE(platform::FontFile::exists(dir + "/f.afm"));
+    EXPECT_FALSE(platform::FontFile::exists(dir + "/f.pfm"));
 }
 
 }  // namespace

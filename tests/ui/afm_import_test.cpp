@@ -139,10 +139,31 @@ TEST(AfmImportTest, FailureCausesKeepWhatWasReadBefore) {
     EXPECT_EQ(notC.failure, AfmFailure::NotMetricsLine);
     EXPECT_FALSE(notC.characterMetrics);  // cleared, so the widths are not applied
     EXPECT_EQ(notC.widths[65], 500);
+}
 
-    EXPECT_EQ(parseFontMetrics("StartKernPairs -1\n", 1000).failure, AfmFailure::BadKerningCount);
-    EXPECT_EQ(parseFontMetrics("StartKernPairs 40000\n", 1000).failure,
-              AfmFailure::BadKerningCount);
+// Counts are read as the format's readers read them: a negative one takes no pairs, a
+// huge one what the file holds, up to what a 16-bit count keeps; values that are no
+// numbers are 0.
+TEST(AfmImportTest, SloppyCountsAndValuesAreReadNotRefused) {
+    FontMetricsImport negative = parseFontMetrics("StartKernPairs -1\nKPX A V -80\n", 1000);
+    EXPECT_TRUE(negative.ok);
+    EXPECT_TRUE(negative.kerning);
+    EXPECT_TRUE(negative.kerningPairs.empty());
+
+    std::string many = "StartKernPairs 40000\n";
+    for (int i = 0; i < 33000; ++i) many += "KPX A V -1\n";
+    FontMetricsImport huge = parseFontMetrics(many + "Ascender 700\n", 1000);
+    EXPECT_TRUE(huge.ok);
+    EXPECT_EQ(huge.kerningPairs.size(), 32767u);
+
+    FontMetricsImport sloppy = parseFontMetrics(
+        "Ascender abc\nStartKernPairs abc\nKPX A V -80\nStartKernPairs 1\nKPX B F\n", 1000);
+    EXPECT_TRUE(sloppy.ok);
+    EXPECT_EQ(sloppy.ascender, 0);
+    ASSERT_EQ(sloppy.kerningPairs.size(), 1u);
+    EXPECT_EQ(sloppy.kerningPairs[0].left, 66);
+    EXPECT_EQ(sloppy.kerningPairs[0].right, 70);
+    EXPECT_EQ(sloppy.kerningPairs[0].value, 0);
 }
 
 TEST(AfmImportTest, HugeNumbersAreHeldInSixteenBits) {
