@@ -106,11 +106,15 @@ void typeIntoBox(HWND dialog, HWND box, const ScriptAction& a, const std::string
 }
 
 void dumpDialog(HWND dialog, const ScriptAction& a, const std::string& source) {
-    std::FILE* f = std::fopen(a.text.c_str(), "w");
+    std::FILE* f = std::fopen(a.text.c_str(), "wb");
     if (!f) {
         report(source, a.line, "cannot write " + a.text);
         return;
     }
+    // Each control: id, class (and its child's), state, place within the dialog's
+    // window (as a snapshot shows it) and text.
+    RECT d;
+    GetWindowRect(dialog, &d);
     for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
         std::string cls = className(c);
         std::string text = windowText(c);
@@ -118,8 +122,11 @@ void dumpDialog(HWND dialog, const ScriptAction& a, const std::string& source) {
             cls += "+" + className(inner);
             text = windowText(inner);
         }
-        std::fprintf(f, "%d %s %s %s\n", GetDlgCtrlID(c), cls.c_str(),
-                     IsWindowEnabled(c) ? "enabled" : "disabled", text.c_str());
+        RECT r;
+        GetWindowRect(c, &r);
+        std::fprintf(f, "%d %s %s %ld,%ld,%ld,%ld %s\n", GetDlgCtrlID(c), cls.c_str(),
+                     IsWindowEnabled(c) ? "enabled" : "disabled", r.left - d.left, r.top - d.top,
+                     r.right - d.left, r.bottom - d.top, text.c_str());
     }
     std::fclose(f);
 }
