@@ -429,7 +429,10 @@ struct ScriptDriver::State {
             if (haveAction && (script.actions.front().kind == ScriptAction::Answer ||
                                script.actions.front().kind == ScriptAction::File)) {
                 // Only a box or file dialog on screen takes these; give it a moment.
-                if (!open.empty() && idleAt(open.size())) {
+                // A dialog that has ended but is not destroyed yet is hidden.
+                if (open.empty() || !IsWindowVisible(open.back().window) || !idleAt(open.size())) {
+                    waitingSince = Clock::now();
+                } else {
                     if (Clock::now() - waitingSince < kIdleGrace) continue;
                     const ScriptAction& a = script.actions.front();
                     report(script.source, a.line,
@@ -448,7 +451,7 @@ struct ScriptDriver::State {
             }
             const OpenDialog top = open.back();
             const size_t depth = open.size();
-            if (!idleAt(depth)) {
+            if (!idleAt(depth) || !IsWindowVisible(top.window)) {
                 waitingSince = Clock::now();
                 idleTop = nullptr;
                 continue;
