@@ -211,6 +211,16 @@ check "type1 132 accepted (linux $rc_linux, windows $rc_windows)" \
   '[ $rc_linux = 0 ] && [ $rc_windows = 0 ] && real_windows'
 check "type1 132 accepted: same PFB, AFM, PFM" 'same_files t1.pfb t1.afm t1.pfm'
 
+# With --dialogs the dialogs wait for a person, starting from the script's values.
+(cd "$work/windows" && printf 'dialog 130\ntext 1000 For A Person\ndump person.txt\nok\nanswer yes\n' \
+  >person.txt.ui && timeout 20 $WINE "$win/glyph-export.exe" --dialogs \
+  --config "$(winpath "$work/windows/p.ini")" ttf person.ttf "$(winpath "$square")" \
+  --ui-script person.txt.ui >out 2>&1)
+rc=$?
+check "--dialogs: the dialog waits for a person (exit $rc), prefilled, nothing written" \
+  '[ $rc = 124 ] && grep -q "^1000 Edit enabled [0-9,]* For A Person" "$work/windows/person.txt" &&
+   [ ! -e "$work/windows/person.ttf" ]'
+
 # Pictures of the three dialogs, with a shape in the preview and a list that holds
 # glyphs (black) and free codes (grey).
 run_both ttf shots.ttf "$A" "dialog 130

@@ -3,6 +3,7 @@
 // window's messages to it and shows what it says.
 #include <windowsx.h>
 
+#include <algorithm>
 #include <new>
 #include <string>
 
@@ -64,6 +65,86 @@ void sendParentCommand(BoxWindow& b, int command) {
                  reinterpret_cast<LPARAM>(GetDlgItem(parent, id)));
 }
 
+// ---------------------------------------------------------------- full-value editor
+
+// A larger edit window beside the box, for a value longer than the box shows.
+struct FullValueEditor {
+    BoxWindow* box = nullptr;
+    WNDPROC editProc = nullptr;
+};
+
+LRESULT CALLBACK fullValueProc(HWND w, UINT msg, WPARAM wParam, LPARAM lParam) {
+    auto* f = reinterpret_cast<FullValueEditor*>(GetWindowLongPtrA(w, GWLP_USERDATA));
+    if (!f) return DefWindowProcA(w, msg, wParam, lParam);
+    WNDPROC orig = f->editProc;
+    try {
+        switch (msg) {
+            case WM_GETDLGCODE:
+                return DLGC_WANTALLKEYS;
+            case WM_KEYDOWN:
+                if (wParam == VK_RETURN) {
+                    if (f->box->box->commitFullValue(windowText(w))) {
+                        syncEdit(*f->box);
+                        DestroyWindow(w);
+                    }
+                    return 0;
+                }
+                if (wParam == VK_ESCAPE) {
+                    DestroyWindow(w);
+                    return 0;
+                }
+                break;
+            case WM_CHAR:
+                if (wParam == '\r' || wParam == 27) return 0;
+                break;
+            case WM_KILLFOCUS:
+                PostMessageA(w, WM_CLOSE, 0, 0);
+                break;
+            case WM_NCDESTROY: {
+                SetWindowLongPtrA(w, GWLP_USERDATA, 0);
+                SetWindowLongPtrA(w, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(orig));
+                delete f;
+                return CallWindowProcA(orig, w, msg, wParam, lParam);
+            }
+            default:
+                break;
+        }
+    } catch (const std::bad_alloc&) {
+        MessageBeep(MB_ICONERROR);
+        return 0;
+    }
+    return CallWindowProcA(orig, w, msg, wParam, lParam);
+}
+
+void openFullValueEditor(BoxWindow& b) {
+    RECT box, room;
+    GetWindowRect(b.hwnd, &box);
+    HWND parent = GetParent(b.hwnd);
+    if (!parent || !GetWindowRect(parent, &room)) return;
+    const int h = box.bottom - box.top;
+    const int w = std::max<int>(4 * (box.right - box.left), 160);
+    // Right of the box when the dialog has room there, else left; below likewise.
+    const int x = box.right + w <= room.right ? box.right : box.left - w;
+    const int y = box.bottom + h <= room.bottom ? box.bottom : box.top - h;
+    auto* f = new (std::nothrow) FullValueEditor;
+    if (!f) return;
+    HWND e = CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", b.box->text().c_str(),
+                             WS_POPUP | WS_VISIBLE | ES_AUTOHSCROLL, x, y, w, h, b.hwnd, nullptr,
+                             moduleInstance(), nullptr);
+    if (!e) {
+        delete f;
+        return;
+    }
+    f->box = &b;
+    SetWindowLongPtrA(e, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(f));
+    f->editProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(e, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(fullValueProc)));
+    SendMessageA(e, WM_SETFONT, SendMessageA(b.edit, WM_GETFONT, 0, 0), TRUE);
+    SendMessageA(e, EM_LIMITTEXT, b.box->maxTextLength(), 0);
+    SetFocus(e);
+    SendMessageA(e, EM_SETSEL, 0, -1);
+}
+
 // The window's part of the box's host; `model` is what a dialog's model added.
 NumericBox::Host windowHost(BoxWindow* b, const NumericBox::Host& model) {
     NumericBox::Host h = model;
@@ -86,6 +167,7 @@ NumericBox::Host windowHost(BoxWindow* b, const NumericBox::Host& model) {
     h.selectAll = [b] {
         if (b->edit) SendMessageA(b->edit, EM_SETSEL, 0, -1);
     };
+    h.openFullValueEditor = [b] { openFullValueEditor(*b); };
     h.helpRequest = [b] {
         HELPINFO hi{};
         hi.cbSize = sizeof hi;

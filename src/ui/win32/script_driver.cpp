@@ -523,6 +523,8 @@ struct ScriptDriver::State {
                 case ScriptAction::Check:
                 case ScriptAction::Select:
                 case ScriptAction::Value:
+                case ScriptAction::Dump:
+                case ScriptAction::Snapshot:
                     if (!stack.empty()) prefills[stack.back()].push_back(a);
                     break;
                 default:
