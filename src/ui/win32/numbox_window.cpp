@@ -293,6 +293,7 @@ LRESULT CALLBACK editProc(HWND edit, UINT msg, WPARAM wParam, LPARAM lParam) {
                         syncEdit(*b);
                         return 0;
                     case VK_ESCAPE:
+                    case VK_CANCEL:  // Ctrl+Break
                         b->box->pressEscape();
                         return 0;
                     case VK_DELETE:
