@@ -122,6 +122,17 @@ held=$(box_value held.txt 1016)
 check "holding the up button: 1 at once, 1 per tick, 10 per tick after 3 s (5 -> $held)" \
   '[ -n "$held" ] && [ "$held" -gt 35 ] && [ $(( (held - 35) % 10 )) = 0 ]'
 
+# Nobody answers: the question takes its safe answer (No), the dialog stays open, and
+# once the script has nothing more for it, it is cancelled rather than waited on.
+cp "$work/windows/tt.ttf" "$work/tt.before"
+run_both ttf tt.ttf "$square" "dialog 131
+text 1014 66
+ok"
+check "an unanswered dialog is cancelled, not waited on (linux $rc_linux, windows $rc_windows)" \
+  '[ $rc_linux = 3 ] && [ $rc_windows = 3 ] &&
+   out_has "the script ended while dialog 131 was open; cancelled" &&
+   cmp -s "$work/tt.before" "$work/windows/tt.ttf"'
+
 # 132 of an existing font: delete a character, change a width, load an AFM through the
 # open-file dialog; Cancel undoes it all.
 cp "$work/windows/tt.ttf" "$work/tt.before"
