@@ -9,7 +9,7 @@ win=$(cd "$1" && pwd) native=$(cd "$2" && pwd) src=$(cd "$3" && pwd) shots=$4
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 work=$(mktemp -d /tmp/gx-wine-dialogs-XXXXXX)
-trap 'rm -rf "$work"; [ -z "${GX_WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"' EXIT
+trap 'rm -rf "$work"; wine_done' EXIT
 WINE=$(wine_for "$win/glyph-export.exe")
 export SOURCE_DATE_EPOCH=1700000000
 mkdir -p "$shots" "$work/linux" "$work/windows"

@@ -8,7 +8,7 @@ win=$(cd "$1" && pwd) native=$(cd "$2" && pwd) src=$(cd "$3" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 work=$(mktemp -d /tmp/gx-wine-e2e-XXXXXX)
-trap 'rm -rf "$work"; [ -z "${GX_WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"' EXIT
+trap 'rm -rf "$work"; wine_done' EXIT
 export GX_WIN_EXE=$win/glyph-export.exe GX_NATIVE=$native/glyph-export
 export GX_MIRROR=$work/mirror GX_DIFF_LOG=$work/differences GX_WINE=$(wine_for "$GX_WIN_EXE")
 # Each build finds its plug-ins beside its own program.

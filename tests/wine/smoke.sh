@@ -7,7 +7,7 @@ win=$1 native=$2 src=$3
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 work=$(mktemp -d /tmp/gx-wine-smoke-XXXXXX)
-trap 'rm -rf "$work"; [ -z "${GX_WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"' EXIT
+trap 'rm -rf "$work"; wine_done' EXIT
 # Every run has a time limit: an export must never wait behind a window.
 WINE="timeout 120 $(wine_for "$win/glyph-export.exe")"
 export SOURCE_DATE_EPOCH=1700000000
