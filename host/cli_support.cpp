@@ -345,7 +345,7 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
             return false;
         }
     }
-    if (!newFont && choices.charCode > 0 && !choices.replace &&
+    if (!newFont && choices.charCode > 0 && !choices.replace && !req.showDialogs &&
         std::find(choices.deleteCodes.begin(), choices.deleteCodes.end(), choices.charCode) ==
             choices.deleteCodes.end() &&
         fontHasCode(req.target, choices.charCode)) {
@@ -390,6 +390,10 @@ RunStatus runRequest(const RunRequest& req) {
     const bool truetype = req.kind != TargetKind::Type1;
     const std::string plugin = req.pluginDir + "/" + pluginFileName(truetype);
     const bool progress = req.shapes.size() > 1 && isatty(fileno(stderr));
+    // A console program never waits behind a message box: the plug-ins print
+    // "Caption: text" instead. With --dialogs a person answers the real ones.
+    setEnv("GLYPH_EXPORT_MESSAGES", req.showDialogs ? "" : "console");
+    setEnv("GLYPH_EXPORT_DIALOGS", req.showDialogs ? "person" : "");
 
     for (size_t i = 0; i < req.shapes.size(); ++i) {
         const std::string& shapePath = req.shapes[i];

@@ -40,6 +40,9 @@ struct RunRequest {
     double originX = 0, originY = 0;  // SVG user units
     bool emFromSvg = false;
     std::string uiScript;  // play this script instead of one made from the options
+    // Windows: show the real dialogs for a person to fill in (the options give their
+    // starting values) and real message boxes; otherwise messages go to standard error.
+    bool showDialogs = false;
 };
 
 // $XDG_CONFIG_HOME/glyph-export/glyph-export.ini (or ~/.config/..., %APPDATA% on Windows).

@@ -92,6 +92,12 @@ int main(int argc, char** argv) {
     app.add_option("--config", config,
                    "settings file (default: $XDG_CONFIG_HOME/glyph-export/glyph-export.ini)");
     app.add_option("--plugin-dir", pluginDir, "where the plug-in libraries are");
+    bool showDialogs = false;
+#ifdef _WIN32
+    app.add_flag("--dialogs", showDialogs,
+                 "show the plug-ins' dialogs and message boxes for you to fill in and answer; "
+                 "the options only give the dialogs their starting values");
+#endif
 
     std::string font, family;
     std::vector<std::string> shapes;
@@ -134,6 +140,7 @@ int main(int argc, char** argv) {
     req.iniPath = config.empty() ? defaultConfigPath() : config;
     req.pluginDir = pluginDir.empty() ? pluginDirectory(argv[0]) : pluginDir;
     req.shapes = shapes;
+    req.showDialogs = showDialogs;
     if (*ttf || *type1) {
         req.kind = *ttf ? TargetKind::TrueType : TargetKind::Type1;
         req.target = font;

@@ -116,12 +116,22 @@ ExportOutcome runExport(const ExportJob& job) {
         t.helpFilePath = hostHelpPath;
         return t;
     }();
+#ifdef _WIN32
+    // The profile functions look for a bare or relative name in the Windows folder;
+    // the user meant the current one.
+    std::string iniPath = job.iniPath;
+    char full[MAX_PATH];
+    DWORD n = iniPath.empty() ? 0 : GetFullPathNameA(iniPath.c_str(), MAX_PATH, full, nullptr);
+    if (n > 0 && n < MAX_PATH) iniPath.assign(full, n);
+#else
+    const std::string& iniPath = job.iniPath;
+#endif
     ExportTargetInfo target{job.originX, job.originY, job.target.c_str(), 0};
     const uint32_t hostValues[5] = {0, 0, 0, 0, 0};
     HostExportCall call{};
     call.target = &target;
     call.hostValues = hostValues;
-    call.iniPath = job.iniPath.c_str();
+    call.iniPath = iniPath.c_str();
     call.callbacks = &callbacks;
 
     g_job = &job;

@@ -6,6 +6,7 @@
 namespace gx::platform {
 namespace {
 MessageBoxHandler g_handler = nullptr;
+void* g_owner = nullptr;
 long long g_writeBudget = -1;
 int g_hostRecordFailure = 0;
 int g_renameFailure = 0;
@@ -16,6 +17,13 @@ void setMessageBoxHandler(MessageBoxHandler handler) {
 }
 MessageBoxHandler messageBoxHandler() {
     return g_handler;
+}
+
+void setMessageBoxOwner(void* window) {
+    g_owner = window;
+}
+void* messageBoxOwner() {
+    return g_owner;
 }
 
 void injectWriteFailureAfter(long long bytes) {

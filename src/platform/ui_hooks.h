@@ -9,6 +9,11 @@ using MessageBoxHandler = int (*)(const char* text, const char* caption, unsigne
 void setMessageBoxHandler(MessageBoxHandler handler);
 MessageBoxHandler messageBoxHandler();
 
+// The dialog a message box belongs to while one is open (a window handle; null when
+// none). On Windows such a box is a real one owned by that dialog.
+void setMessageBoxOwner(void* window);
+void* messageBoxOwner();
+
 // The answer a box gets when nobody is there to press a button: the safe choice.
 inline int defaultMessageBoxAnswer(unsigned flags) {
     switch (flags & 0xF) {

@@ -129,6 +129,7 @@ class NumericBox {
     NumericBox() = default;
     explicit NumericBox(Host host) : host_(std::move(host)) {}
     void setHost(Host host) { host_ = std::move(host); }
+    const Host& host() const { return host_; }
 
     // ---- set-up, as the parent dialog calls it
     void setup(uint32_t style, Validator validator = {});

@@ -75,6 +75,8 @@ class DialogModel {
     const std::string& title() const { return title_; }
     // The help context of "&Help" and the dialog id the host's help entries get.
     virtual int helpContext() const = 0;
+    // The help file the host named when the dialog opened.
+    const std::string& helpFile() const { return helpFile_; }
 
     // ---- controls, for the view and for tests
     const std::vector<Control>& controls() const { return controls_; }
@@ -126,6 +128,8 @@ class DialogModel {
     void touch() { ++revision_; }
     void end(int result);
     DialogView& view() { return view_; }
+
+    std::string helpFile_;
 
   private:
     int templateId_;

@@ -29,8 +29,9 @@ inline bool dialogAccepted(int result) {
 // File mode's dialogs: the Options dialog (130) first for a new font and, when it was
 // accepted, the main dialog (131), whose "Options..." opens 130 again, or 132 for an
 // existing font. Edits `settings` and, through `session`, the font being extended;
-// returns the last dialog's result. Without a scripted user (POSIX, no
-// GLYPH_EXPORT_UI_SCRIPT) the record stands as it is, as if OK were pressed.
+// returns the last dialog's result. On POSIX the scripted user plays the dialogs, and
+// without one (no GLYPH_EXPORT_UI_SCRIPT) the record stands as it is, as if OK were
+// pressed. On Windows the real dialogs are shown; a script is played through them.
 int runExportDialogs(PluginKind kind, HostExportCall& call, FontExportSettings& settings,
                      bool newFont, DialogSession& session);
 // The same with a session that has no font and no outline.
@@ -40,6 +41,11 @@ int runExportDialogs(PluginKind kind, HostExportCall& call, FontExportSettings& 
 // The scripted user of a given script (tests hand one in directly): a view that plays
 // the script against whatever dialog it is asked to show.
 std::unique_ptr<DialogView> makeScriptedView(UiScript& script);
+// The dialogs of one export shown through a view: 130 for a new font, then 131.
+int runDialogFlow(DialogView& view, PluginKind kind, HostExportCall& call,
+                  FontExportSettings& settings, bool newFont, DialogSession& session);
+// Reports on standard error what a script still holds once the dialogs ended.
+void reportLeftOverActions(UiScript& script);
 // runExportDialogs with that script.
 int playExportDialogs(UiScript& script, PluginKind kind, HostExportCall& call,
                       FontExportSettings& settings, bool newFont, DialogSession& session);

@@ -195,6 +195,11 @@ void MainDialog::onCheck(int id) {
 }
 
 void MainDialog::onNumeric(int id, int code) {
+    // The unit combo follows a unit chosen from the box's own menu.
+    if (id == kMainDesignSize && code == kNbnUnitChanged) {
+        setSelection(kMainDesignUnit, numericBox(kMainDesignSize)->comboSelection());
+        return;
+    }
     if (code != kNbnCommitted && code != kNbnTyped) return;
     if (id == kMainWidth) {
         setCharWidth(wholeValue(numericBox(kMainWidth)->getValue(), kMaxCharWidth), false);

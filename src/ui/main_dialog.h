@@ -60,6 +60,8 @@ class MainDialog : public DialogModel {
     // Marker lines the view has still to toggle (x positions), in order.
     std::vector<int> takeMarkerToggles();
     int markerWidth() const { return marker_.width(); }
+    int gridSize() const { return settings_.gridSize; }
+    int designSize() const { return settings_.designSize; }
 
   protected:
     void onInit() override;
@@ -83,7 +85,6 @@ class MainDialog : public DialogModel {
     FontExportSettings& settings_;
     DialogSession& session_;
     bool fontExisted_;
-    std::string helpFile_;
     PreviewGeometry geometry_;
     WidthMarker marker_;
     PreviewMouse mouse_;

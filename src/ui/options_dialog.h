@@ -88,7 +88,6 @@ class OptionsDialog : public DialogModel {
     HostExportCall& call_;
     FontExportSettings& settings_;
     FontExportSettings atOpen_;  // what Cancel puts back
-    std::string helpFile_;
 };
 
 class FontOptionsDialog : public DialogModel {
@@ -123,7 +122,6 @@ class FontOptionsDialog : public DialogModel {
     DialogSession& session_;
     std::unique_ptr<DialogSession::Snapshot> snapshot_;
     FontExportSettings atOpen_;
-    std::string helpFile_;
     int current_ = kFirstListedCode;
 };
 

@@ -155,10 +155,45 @@ class ScriptedView : public DialogView {
             case ScriptAction::File:
                 report(a.line, uiString(str::kScriptStrayFile));
                 break;
+            case ScriptAction::Hold:
+                ok = d.numericBox(a.control) && d.enabled(a.control);
+                if (ok) hold(*d.numericBox(a.control), a.on, a.index);
+                break;
+            case ScriptAction::Dump:
+                dump(d, a);
+                break;
+            case ScriptAction::Snapshot:  // there is no window to take a picture of
             case ScriptAction::Dialog:
                 break;
         }
         if (!ok) refused(d, a);
+    }
+
+    // Holds a spin button, with the timers the window would give it.
+    static void hold(NumericBox& box, bool up, int ms) {
+        if (box.layout().right <= box.layout().left) box.setClientSize(60, 20, 16);
+        const SpinLayout& l = box.layout();
+        const int x = l.left;
+        const int y = up ? l.upTop : l.downBottom - 1;
+        box.lButtonDown(x, y);
+        if (ms >= int(kNbFirstDelayMs)) box.timer(kNbFirstTimer);
+        for (int t = int(kNbFirstDelayMs + kNbRepeatMs); t <= ms; t += int(kNbRepeatMs))
+            box.timer(kNbRepeatTimer);
+        box.lButtonUp(x, y);
+    }
+
+    void dump(DialogModel& d, const ScriptAction& a) {
+        static const char* kKinds[] = {"static", "edit",  "checkbox", "button",
+                                       "list",   "combo", "listbox",  "numericbox"};
+        std::FILE* f = std::fopen(a.text.c_str(), "w");
+        if (!f) {
+            report(a.line, "cannot write " + a.text);
+            return;
+        }
+        for (const Control& c : d.controls())
+            std::fprintf(f, "%d %s %s %s\n", c.id, kKinds[int(c.kind)],
+                         c.enabled ? "enabled" : "disabled", c.text.c_str());
+        std::fclose(f);
     }
 
     UiScript& script_;
@@ -170,9 +205,8 @@ std::unique_ptr<DialogView> makeScriptedView(UiScript& script) {
     return std::make_unique<ScriptedView>(script);
 }
 
-int playExportDialogs(UiScript& script, PluginKind kind, HostExportCall& call,
-                      FontExportSettings& settings, bool newFont, DialogSession& session) {
-    ScriptedView view(script);
+int runDialogFlow(DialogView& view, PluginKind kind, HostExportCall& call,
+                  FontExportSettings& settings, bool newFont, DialogSession& session) {
     int result = kDialogOk;
     if (newFont) {
         OptionsDialog options(kind, call, settings, view);
@@ -182,15 +216,19 @@ int playExportDialogs(UiScript& script, PluginKind kind, HostExportCall& call,
         MainDialog main(kind, call, settings, session, view, !newFont);
         result = view.runModal(main);
     }
+    return result;
+}
+
+int playExportDialogs(UiScript& script, PluginKind kind, HostExportCall& call,
+                      FontExportSettings& settings, bool newFont, DialogSession& session) {
+    ScriptedView view(script);
+    int result = runDialogFlow(view, kind, call, settings, newFont, session);
     view.reportLeftOver();
     return result;
 }
 
-int runExportDialogs(PluginKind kind, HostExportCall& call, FontExportSettings& settings,
-                     bool newFont, DialogSession& session) {
-    UiScript* script = scriptedUser();
-    if (!script) return kDialogOk;
-    return playExportDialogs(*script, kind, call, settings, newFont, session);
+void reportLeftOverActions(UiScript& script) {
+    ScriptedView(script).reportLeftOver();
 }
 
 int runExportDialogs(PluginKind kind, HostExportCall& call, FontExportSettings& settings,

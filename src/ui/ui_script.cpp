@@ -124,6 +124,21 @@ bool parseUiScript(const std::string& text, UiScript& script, std::string& error
             a.kind = ScriptAction::File;
             a.text = rest;
             if (rest.empty()) return fail("file needs a file name");
+        } else if (verb == "hold") {
+            a.kind = ScriptAction::Hold;
+            size_t s2 = rest.find(' ');
+            size_t s3 = s2 == std::string::npos ? s2 : rest.find(' ', s2 + 1);
+            std::string dir = s2 == std::string::npos ? "" : rest.substr(s2 + 1, s3 - s2 - 1);
+            if (s3 == std::string::npos || !parseInt(rest.substr(0, s2), a.control) ||
+                (dir != "up" && dir != "down") || !parseInt(trim(rest.substr(s3 + 1)), a.index) ||
+                a.index > 60000)
+                return fail(
+                    "hold needs a control id, up or down, and milliseconds (at most 60000)");
+            a.on = dir == "up";
+        } else if (verb == "dump" || verb == "snapshot") {
+            a.kind = verb == "dump" ? ScriptAction::Dump : ScriptAction::Snapshot;
+            a.text = rest;
+            if (rest.empty()) return fail(verb + " needs a file name");
         } else {
             return fail("unknown action \"" + verb + "\"");
         }
@@ -157,11 +172,26 @@ UiScript* scriptedUser() {
     return g_script.get();
 }
 
+namespace {
+bool envIs(const char* name, const char* value) {
+    const char* v = std::getenv(name);
+    return v && std::string(v) == value;
+}
+}  // namespace
+
+bool dialogsForAPerson() {
+    return envIs("GLYPH_EXPORT_DIALOGS", "person");
+}
+
+bool consoleMessagesRequested() {
+    return envIs("GLYPH_EXPORT_MESSAGES", "console");
+}
+
 void installScriptedUser() {
     // Every export reads the script anew: the host may name another one each time.
     g_script.reset();
     g_loaded = false;
-    if (scriptedUserRequested())
+    if ((scriptedUserRequested() && !dialogsForAPerson()) || consoleMessagesRequested())
         platform::setMessageBoxHandler(answerFromScript);
     else if (platform::messageBoxHandler() == answerFromScript)
         platform::setMessageBoxHandler(nullptr);

@@ -10,6 +10,9 @@
 //   ok / cancel              press OK (id 1) / Cancel (id 2)
 //   answer yes               the answer to the next message box (yes, no, ok, cancel)
 //   file fonts/metrics.afm   the answer to the next open-file dialog
+//   hold 1016 up 4000        hold a numeric box's up (or down) button for 4000 ms
+//   dump out.txt             write the open dialog's controls to a file (for tests)
+//   snapshot out.bmp         Windows: a picture of the open dialog (for tests)
 //
 // Blank lines and text after '#' are ignored ('#' directly after a space or at the start).
 #pragma once
@@ -21,12 +24,26 @@
 namespace gx {
 
 struct ScriptAction {
-    enum Kind { Dialog, Text, Check, Select, Value, Click, Ok, Cancel, Answer, File };
+    enum Kind {
+        Dialog,
+        Text,
+        Check,
+        Select,
+        Value,
+        Click,
+        Ok,
+        Cancel,
+        Answer,
+        File,
+        Hold,
+        Dump,
+        Snapshot
+    };
     Kind kind = Ok;
     int control = 0;   // dialog template or control id
     std::string text;  // text, item, value, answer or file name
-    bool on = false;   // check
-    int index = -1;    // select by index (#n)
+    bool on = false;   // check; hold: the up button
+    int index = -1;    // select by index (#n); hold: milliseconds
     int line = 0;      // where it stands in the script
 };
 
@@ -43,7 +60,15 @@ bool parseUiScript(const std::string& text, UiScript& script, std::string& error
 UiScript* scriptedUser();
 // True when GLYPH_EXPORT_UI_SCRIPT names a script.
 bool scriptedUserRequested();
-// Makes message boxes take their answers from the script's "answer" lines.
+// GLYPH_EXPORT_DIALOGS=person: the Windows dialogs wait for a person, and a script
+// only gives them their starting values.
+bool dialogsForAPerson();
+// GLYPH_EXPORT_MESSAGES=console: message boxes outside the dialogs print
+// "Caption: text" on standard error and take the safe answer, so a console program
+// never waits behind one.
+bool consoleMessagesRequested();
+// Makes message boxes take their answers from the script's "answer" lines (or the
+// safe answer) where no person is there to press buttons.
 void installScriptedUser();
 // Forgets the script read so far (tests).
 void resetScriptedUser();

@@ -18,7 +18,21 @@ if [ -n "$win" ]; then
     # Each DLL stands alone: no C++ runtime or thread library of the compiler beside it.
     if "$objdump" -p "$win/$dll" | grep -qiE 'DLL Name: (libstdc|libgcc|libwinpthread)'; then
       echo "FAIL: $dll needs a compiler runtime DLL"; failed=$((failed + 1)); else passed=$((passed + 1)); fi
+    # The real dialogs: window functions imported, the three templates and the version
+    # information in the resources, and no debug sections in a Release build.
+    if "$objdump" -p "$win/$dll" | grep -q 'DialogBoxParamA'; then passed=$((passed + 1)); else
+      echo "FAIL: $dll shows no dialog"; failed=$((failed + 1)); fi
+    res=$(strings -el "$win/$dll")
+    for text in "Character &number:" "Typeface information" "&Load Font Metrics..." \
+        VLX60_NUMBOX FileVersion; do
+      if grep -qF "$text" <<<"$res"; then passed=$((passed + 1)); else
+        echo "FAIL: $dll lacks the resource text '$text'"; failed=$((failed + 1)); fi
+    done
+    if "$objdump" -h "$win/$dll" | grep -q '\.debug'; then
+      echo "FAIL: $dll keeps debug sections"; failed=$((failed + 1)); else passed=$((passed + 1)); fi
   done
+  if strings -el "$win/glyph-export.exe" | grep -q FileVersion; then passed=$((passed + 1)); else
+    echo "FAIL: glyph-export.exe has no version information"; failed=$((failed + 1)); fi
 fi
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

@@ -1,6 +1,7 @@
 // The export dialogs played by scripts against a fake session.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -587,6 +588,48 @@ TEST_F(DialogsTest, ScriptThatTurnsToAnotherDialogCancels) {
     EXPECT_NE(err.find("line 4: the script expects dialog 132, but dialog 130 is showing"),
               std::string::npos)
         << err;
+}
+
+// Holding a spin button plays the box's timers as a window gives them: one step at
+// once, one per 100 ms tick from 600 ms, ten per tick once 3 s have passed.
+TEST_F(DialogsTest, HoldingTheUpButtonSpeedsUp) {
+    const std::string dump = ::testing::TempDir() + "held.txt";
+    EXPECT_EQ(play("dialog 131\ncheck 1019 off\nvalue 1016 5\nhold 1016 up 3900\ndump " + dump +
+                       "\nhold 1016 down 400\nok\n",
+                   false),
+              kDialogOk);
+    std::string text;
+    ASSERT_TRUE(platform::readWholeFile(dump, text));
+    // 5 + 1 + 29 ticks of 1 + 5 ticks of 10; a hold shorter than 500 ms steps once.
+    EXPECT_NE(text.find("1016 numericbox enabled 85\n"), std::string::npos) << text;
+    EXPECT_EQ(record.charWidth, 84);
+    std::remove(dump.c_str());
+}
+
+TEST_F(DialogsTest, HoldNeedsABoxADirectionAndATime) {
+    std::string error;
+    UiScript s;
+    EXPECT_TRUE(parseUiScript("hold 1016 down 100\ndump a b.txt\nsnapshot x.bmp\n", s, error));
+    ASSERT_EQ(s.actions.size(), 3u);
+    EXPECT_FALSE(s.actions[0].on);
+    EXPECT_EQ(s.actions[0].index, 100);
+    EXPECT_EQ(s.actions[1].text, "a b.txt");
+    for (const char* bad : {"hold 1016 up", "hold 1016 left 100", "hold up 100",
+                            "hold 1016 up 99999", "dump", "snapshot"}) {
+        UiScript t;
+        EXPECT_FALSE(parseUiScript(bad, t, error)) << bad;
+    }
+}
+
+// A unit chosen from the design-size box's own menu shows in the linked combo too.
+TEST_F(DialogsTest, UnitComboFollowsTheBoxMenu) {
+    NullView view;
+    MainDialog d(PluginKind::TrueType, call, record, session, view, false);
+    d.init();
+    d.numericBox(kMainDesignSize)->menuCommand(kUnitMillimeters);
+    EXPECT_EQ(d.selection(kMainDesignUnit), 1);
+    EXPECT_EQ(d.text(kMainDesignUnit), "millimeters");
+    EXPECT_EQ(d.text(kMainDesignSize), "254.0");
 }
 
 // The scripts glyph-export writes, with the answers to the two questions and the symbol

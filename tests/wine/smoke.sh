@@ -7,8 +7,9 @@ win=$1 native=$2 src=$3
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine-env.sh"
 work=$(mktemp -d /tmp/gx-wine-smoke-XXXXXX)
-trap 'rm -rf "$work"; [ -z "${GX_WINEPREFIX:-}" ] && rm -rf "$WINEPREFIX"' EXIT
-WINE=$(wine_for "$win/glyph-export.exe")
+trap 'rm -rf "$work"; wine_done' EXIT
+# Every run has a time limit: an export must never wait behind a window.
+WINE="timeout 120 $(wine_for "$win/glyph-export.exe")"
 export SOURCE_DATE_EPOCH=1700000000
 passed=0 failed=0
 check() {
@@ -67,6 +68,14 @@ for kind in ttf type1; do
   check "$kind: the refusal is reported" 'grep -q "Too many objects to export" "$work/err"'
   check "$kind: nothing is written" '[ ! -s "$work/two.$ext" ]'
 done
+# In symbol mode too the refusal is printed, never left waiting in a message box.
+$WINE "$win/glyph-export.exe" --config "$(winpath "$work/s.ini")" symbol "Gx Wine Two" \
+  "$(winpath "$src/examples/two-objects.outline")" >"$work/out" 2>"$work/err"
+rc=$?
+check "symbol: a second object is refused without waiting (exit $rc)" \
+  '[ $rc = 1 ] && grep -q "Too many objects to export" "$work/err"'
+# The file-mode exports above went through the real dialogs, not around them.
+check "the dialogs were shown" '! grep -q "cannot be shown" "$work/windows.out"'
 # Symbol mode over the registry: a new family lands on 33, is recorded under the fonts
 # key with its full path, and the next export finds it there and lands on 34.
 mkdir -p "$work/sym"

@@ -8,3 +8,12 @@ wine_for() {
 }
 i686_file() { file -b "$1" | grep -q 'Intel 80386'; }
 winpath() { echo "Z:${1//\//\\}"; }
+# Removes a private prefix; its wineserver outlives the programs for a while and would
+# still be writing into it.
+wine_done() {
+  [ -n "${GX_WINEPREFIX:-}" ] && return 0
+  local ws=/usr/lib/wine/wineserver
+  [ -x "$ws" ] || ws=wineserver
+  "$ws" -k >/dev/null 2>&1
+  rm -rf "$WINEPREFIX"
+}

@@ -85,12 +85,16 @@ const char* loadString(int id) {
 
 int messageBox(const char* text, const char* caption, unsigned flags) {
     MessageBoxHandler handler = messageBoxHandler();
+    HWND owner = static_cast<HWND>(messageBoxOwner());
     if (handler) {
         // The scripted user stands in for the person: the same line as on POSIX.
         std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
         std::fflush(stderr);
-        return handler(text, caption, flags);
+        // Outside the dialogs nobody could press a button: the script answers. A
+        // dialog's own messages are real boxes, answered through their buttons.
+        if (!owner || !IsWindow(owner)) return handler(text, caption, flags);
     }
+    if (owner && IsWindow(owner)) return MessageBoxA(owner, text, caption, flags);
     return MessageBoxA(nullptr, text, caption, flags | MB_TASKMODAL);
 }
 
