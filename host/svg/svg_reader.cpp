@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "svg_css.h"
+#include "svg_fill.h"
 #include "svg_math.h"
 #include "svg_path.h"
 #include "svg_syntax.h"
@@ -40,6 +41,7 @@ constexpr double kQuarterCircle = 0.55228474983079339840;
 
 struct InheritedStyle {
     bool fillNone = false;
+    bool evenOdd = false;
     bool hidden = false;
 };
 
@@ -57,13 +59,13 @@ enum class Axis { kX, kY, kDiagonal };
 struct GatheredSubpath {
     std::vector<Point> points;
     std::vector<uint8_t> types;
-    std::string where;  // "<path> at line 3", for range errors found later
+    size_t shape = 0;  // index of the painted shape it belongs to
 };
 
 // The properties that decide whether and how an element draws, worked out once per
 // element: a use can visit the same element many times.
 struct ElementStyle {
-    std::string display, fill, visibility;
+    std::string display, fill, fillRule, visibility;
     size_t attributeBytes = 0;  // what one visit may parse
 };
 
@@ -122,6 +124,7 @@ class SvgDocumentReader {
     size_t visited_ = 0;
     size_t gatheredNodes_ = 0;
     std::vector<GatheredSubpath> gathered_;
+    std::vector<PaintedShape> shapes_;
 };
 
 int SvgDocumentReader::lineOf(ptrdiff_t offset) const {
@@ -190,6 +193,7 @@ const ElementStyle& SvgDocumentReader::styleOf(const pugi::xml_node& node) {
     ElementStyle style;
     style.display = property(node, "display");
     style.fill = property(node, "fill");
+    style.fillRule = property(node, "fill-rule");
     style.visibility = property(node, "visibility");
     for (const pugi::xml_attribute& a : node.attributes()) {
         style.attributeBytes += std::strlen(a.value()) + 1;
@@ -201,6 +205,8 @@ const ElementStyle& SvgDocumentReader::styleOf(const pugi::xml_node& node) {
 bool SvgDocumentReader::applyStyle(const pugi::xml_node& node, Context& ctx) {
     const ElementStyle& style = styleOf(node);
     if (!style.fill.empty() && style.fill != "inherit") ctx.style.fillNone = style.fill == "none";
+    if (style.fillRule == "evenodd") ctx.style.evenOdd = true;
+    if (style.fillRule == "nonzero") ctx.style.evenOdd = false;
     if (style.visibility == "hidden" || style.visibility == "collapse") ctx.style.hidden = true;
     if (style.visibility == "visible") ctx.style.hidden = false;
     if (const pugi::xml_attribute t = node.attribute("transform")) {
@@ -576,10 +582,14 @@ bool SvgDocumentReader::shape(const pugi::xml_node& node, const std::string& nam
 
 bool SvgDocumentReader::gather(const pugi::xml_node& node, const Path& path, const Context& ctx) {
     if (path.subpaths.empty()) return true;
+    PaintedShape painted;
+    painted.where = describe(node);
+    painted.evenOdd = ctx.style.evenOdd;
+    shapes_.push_back(std::move(painted));
     for (const Subpath& s : path.subpaths) {
         if (s.segments.empty()) continue;  // a lone moveto fills nothing
         GatheredSubpath g;
-        g.where = describe(node);
+        g.shape = shapes_.size() - 1;
         g.points.push_back(ctx.ctm.apply(s.start));
         g.types.push_back(0);
         for (const Segment& seg : s.segments) {
@@ -645,7 +655,7 @@ bool SvgDocumentReader::finish(SvgResult& result, const Matrix& rootMap, const V
         for (size_t i = 0; i < g.points.size(); ++i) {
             if (!toThousandths(g.points[i].x - origin.x, xs[i]) ||
                 !toThousandths(origin.y - g.points[i].y, ys[i])) {
-                return failFile(g.where + ": coordinates out of range");
+                return failFile(shapes_[g.shape].where + ": coordinates out of range");
             }
         }
         // Segments that rounding made empty carry nothing but would count as nodes;
@@ -669,12 +679,17 @@ bool SvgDocumentReader::finish(SvgResult& result, const Matrix& rootMap, const V
             kept.pop_back();
         }
         if (kept.size() < 2) continue;
+        ShapeContour contour;
         for (size_t k : kept) {
-            out.points.push_back(xs[k]);
-            out.points.push_back(ys[k]);
-            out.types.push_back(g.types[k]);
+            contour.xs.push_back(xs[k]);
+            contour.ys.push_back(ys[k]);
+            contour.types.push_back(g.types[k]);
         }
-        out.types.back() |= 8;
+        shapes_[g.shape].contours.push_back(std::move(contour));
+    }
+    std::string where, why;
+    if (!resolveFills(shapes_, out, where, why)) {
+        return failFile((where.empty() ? std::string() : where + ": ") + why);
     }
     if (out.types.size() > kMaxOutlineNodes) {
         return failFile("the drawing has " + std::to_string(out.types.size()) + " nodes; at most " +

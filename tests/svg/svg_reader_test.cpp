@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -313,13 +314,21 @@ TEST(SvgReader, BadInputNamesFileElementAndLine) {
 }
 
 TEST(SvgReader, LimitsOnNodesAndNesting) {
-    std::string d = "M0 0";
-    for (int i = 0; i < 16384; ++i) d += " L1 1 L0 0";
-    const std::string e = readError(inchSquare("<path d=\"" + d + "\"/>"));
+    // A polygon close to a circle: every node bounds some area, and no edges run
+    // level or along each other (which slow polygon sweeps down).
+    const auto polygon = [](int lines) {
+        std::string d;
+        for (int i = 0; i <= lines; ++i) {
+            const double a = 6.283185307179586 * i / (lines + 1);
+            d += (i ? " L" : "M") + std::to_string(std::lround(100000 * std::cos(a))) + " " +
+                 std::to_string(std::lround(100000 * std::sin(a)));
+        }
+        return d;
+    };
+    const std::string e = readError(inchSquare("<path d=\"" + polygon(32767) + "\"/>"));
     EXPECT_NE(e.find("32767"), std::string::npos) << e;
     // Just at the limit: one start and 32766 lines.
-    std::string fits = "M0 0";
-    for (int i = 1; i <= 32766; ++i) fits += " H" + std::to_string(i);
+    const std::string fits = polygon(32766);
     EXPECT_EQ(readOk(inchSquare("<path d=\"" + fits + "\"/>")).types.size(), 32767u);
 
     std::string deep;
