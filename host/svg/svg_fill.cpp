@@ -184,45 +184,6 @@ class Region {
     std::vector<Box> boxes_;
 };
 
-// Which change of fill a contour bounds, probed at points just inside and just
-// outside along its edges.
-Kind classify(const Polygon& poly, const Region& region) {
-    const double area = ClipperLib::Area(poly);
-    if (area == 0 || poly.size() < 3) return Kind::kNone;
-    const double inside = area > 0 ? 1 : -1;  // positive area: the inside is on the left
-    const double offset = kProbe * kScale;
-    const size_t n = poly.size();
-    int outer = 0, hole = 0, none = 0;
-    for (size_t step : {std::max<size_t>(1, n / 24), size_t(1)}) {
-        for (size_t e = 0; e < n; e += step) {
-            const IntPoint a = poly[e], b = poly[(e + 1) % n];
-            const double dx = double(b.X - a.X), dy = double(b.Y - a.Y);
-            const double len = std::sqrt(dx * dx + dy * dy);
-            if (len < 2 * offset) continue;
-            const double mx = (double(a.X) + double(b.X)) / 2, my = (double(a.Y) + double(b.Y)) / 2;
-            const double nx = -dy / len * offset * inside, ny = dx / len * offset * inside;
-            const int in =
-                region.contains({cInt(std::floor(mx + nx + 0.5)), cInt(std::floor(my + ny + 0.5))});
-            const int out =
-                region.contains({cInt(std::floor(mx - nx + 0.5)), cInt(std::floor(my - ny + 0.5))});
-            if (in < 0 || out < 0) continue;
-            if (in == out) {
-                ++none;
-            } else if (in == 1) {
-                ++outer;
-            } else {
-                ++hole;
-            }
-        }
-        if (outer + hole + none > 0) break;
-    }
-    const int kinds = (outer > 0) + (hole > 0) + (none > 0);
-    if (kinds != 1) return Kind::kMixed;
-    if (outer > 0) return Kind::kOuter;
-    if (hole > 0) return Kind::kHole;
-    return Kind::kNone;
-}
-
 double segmentDistance(double px, double py, const IntPoint& a, const IntPoint& b) {
     const double ax = double(a.X), ay = double(a.Y);
     const double dx = double(b.X) - ax, dy = double(b.Y) - ay;
@@ -249,6 +210,49 @@ double clearance(IntPoint p, size_t self, const std::vector<Flat>& flats, double
         }
     }
     return best;
+}
+
+// Which change of fill a contour bounds, probed at points just inside and just
+// outside along its edges, away from other contours.
+Kind classify(size_t self, const std::vector<Flat>& flats, const Region& region) {
+    const Polygon& poly = flats[self].poly;
+    const double area = ClipperLib::Area(poly);
+    if (area == 0 || poly.size() < 3) return Kind::kNone;
+    const double inside = area > 0 ? 1 : -1;  // positive area: the inside is on the left
+    const double offset = kProbe * kScale;
+    const size_t n = poly.size();
+    int outer = 0, hole = 0, none = 0;
+    for (size_t step : {std::max<size_t>(1, n / 24), size_t(1)}) {
+        for (size_t e = 0; e < n; e += step) {
+            const IntPoint a = poly[e], b = poly[(e + 1) % n];
+            const double dx = double(b.X - a.X), dy = double(b.Y - a.Y);
+            const double len = std::sqrt(dx * dx + dy * dy);
+            if (len < 2 * offset) continue;
+            const double mx = (double(a.X) + double(b.X)) / 2, my = (double(a.Y) + double(b.Y)) / 2;
+            // Where another contour passes close by, the probes would judge both.
+            const IntPoint mid{cInt(std::floor(mx + 0.5)), cInt(std::floor(my + 0.5))};
+            if (clearance(mid, self, flats, 2 * offset) < 2 * offset) continue;
+            const double nx = -dy / len * offset * inside, ny = dx / len * offset * inside;
+            const int in =
+                region.contains({cInt(std::floor(mx + nx + 0.5)), cInt(std::floor(my + ny + 0.5))});
+            const int out =
+                region.contains({cInt(std::floor(mx - nx + 0.5)), cInt(std::floor(my - ny + 0.5))});
+            if (in < 0 || out < 0) continue;
+            if (in == out) {
+                ++none;
+            } else if (in == 1) {
+                ++outer;
+            } else {
+                ++hole;
+            }
+        }
+        if (outer + hole + none > 0) break;
+    }
+    const int kinds = (outer > 0) + (hole > 0) + (none > 0);
+    if (kinds != 1) return Kind::kMixed;
+    if (outer > 0) return Kind::kOuter;
+    if (hole > 0) return Kind::kHole;
+    return Kind::kNone;
 }
 
 Point roundPoint(Point p) {
@@ -440,7 +444,7 @@ bool Resolver::exact(const Region& region, HostOutline& out) {
     std::vector<Flat> keptFlats;
     std::vector<bool> holes;
     for (size_t i = 0; i < loops.size(); ++i) {
-        const Kind kind = classify(flats[i].poly, region);
+        const Kind kind = classify(i, flats, region);
         if (kind == Kind::kMixed) return false;
         if (kind == Kind::kNone) continue;
         kept.push_back(loops[i]);
