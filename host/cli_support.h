@@ -39,7 +39,8 @@ struct RunRequest {
     bool originSet = false;
     double originX = 0, originY = 0;  // SVG user units
     bool emFromSvg = false;
-    std::string uiScript;  // play this script instead of one made from the options
+    bool noStrokes = false;  // refuse unfilled SVG shapes instead of outlining strokes
+    std::string uiScript;    // play this script instead of one made from the options
 };
 
 // $XDG_CONFIG_HOME/glyph-export/glyph-export.ini (or ~/.config/..., %APPDATA% on Windows).

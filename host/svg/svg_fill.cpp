@@ -392,7 +392,15 @@ double mismatch(const std::vector<Flat>& flats, const std::vector<bool>& holes,
     return std::fabs(netArea(difference));
 }
 
-void emit(const Loop& loop, HostOutline& out) {
+// Whether the line from a to b lies on the upward ray from p, or touches it.
+bool onRayAbove(Point a, Point b, Point p) {
+    if (p.x < std::min(a.x, b.x) || p.x > std::max(a.x, b.x)) return false;
+    if (a.x == b.x) return std::max(a.y, b.y) >= p.y;
+    return a.y + (b.y - a.y) * (p.x - a.x) / (b.x - a.x) >= p.y;
+}
+
+// Appends the loop as host nodes. `starts` are the first points of all contours.
+void emit(const Loop& loop, const std::vector<Point>& starts, HostOutline& out) {
     std::vector<Segment2> segs = loop.segs;
     // The plug-ins draw the line back to the start themselves.
     if (!segs.empty() && !segs.back().cubic) segs.pop_back();
@@ -422,6 +430,29 @@ void emit(const Loop& loop, HostOutline& out) {
         out.types.resize(first);
         out.points.resize(2 * first);
         return;
+    }
+    // The plug-ins judge nesting and direction without the line that closes a
+    // contour: the upward ray from another contour's start does not meet it, and the
+    // area sum leaves it out. Where that line matters, the start is repeated at the
+    // end, which the plug-ins drop (or merely close on) when they write the glyph.
+    double partial = 0;
+    const size_t last = out.types.size() - 1;
+    for (size_t i = first; i < last; ++i) {
+        partial += (double(out.points[2 * i + 1]) + double(out.points[2 * i + 3])) *
+                   (double(out.points[2 * i + 2]) - double(out.points[2 * i]));
+    }
+    const double closing = (double(out.points[2 * last + 1]) + loop.start.y) *
+                           (loop.start.x - double(out.points[2 * last]));
+    const double whole = partial + closing;
+    const Point end{double(out.points[2 * last]), double(out.points[2 * last + 1])};
+    bool matters = closing != 0 && (partial == 0 || (partial > 0) != (whole > 0));
+    for (const Point& p : starts) {
+        if (matters || (end.x == loop.start.x && end.y == loop.start.y)) break;
+        if (!(p.x == loop.start.x && p.y == loop.start.y)) matters = onRayAbove(end, loop.start, p);
+    }
+    if (matters) {
+        out.points.insert(out.points.end(), {int32_t(loop.start.x), int32_t(loop.start.y)});
+        out.types.push_back(64);
     }
     out.types.back() |= 8;
 }
@@ -457,7 +488,9 @@ bool Resolver::exact(const Region& region, HostOutline& out) {
         if (nestedAsHole(kept[i], i, keptFlats) != holes[i]) return false;
     }
     if (mismatch(keptFlats, holes, region) > kScale * kScale) return false;
-    for (const Loop& loop : kept) emit(loop, out);
+    std::vector<Point> starts;
+    for (const Loop& loop : kept) starts.push_back(loop.start);
+    for (const Loop& loop : kept) emit(loop, starts, out);
     return true;
 }
 
@@ -520,7 +553,9 @@ bool Resolver::merged(const Region& region, HostOutline& out, std::string& where
         error = "the merged outline strays too far from the drawing";
         return false;
     }
-    for (const Loop& loop : fitted) emit(loop, out);
+    std::vector<Point> starts;
+    for (const Loop& loop : fitted) starts.push_back(loop.start);
+    for (const Loop& loop : fitted) emit(loop, starts, out);
     return true;
 }
 

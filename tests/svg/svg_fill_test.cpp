@@ -20,24 +20,30 @@ std::string drawing(const std::string& body) {
 
 using Polygon = std::vector<std::pair<double, double>>;
 
-std::vector<Polygon> contoursOf(const HostOutline& o) {
-    std::vector<Polygon> out;
+struct Contour {
+    Polygon nodes;  // as handed over, control points included
+    Polygon flat;   // cubics flattened
+};
+
+std::vector<Contour> contoursOf(const HostOutline& o) {
+    std::vector<Contour> out;
     for (size_t i = 0; i < o.types.size(); ++i) {
         const double x = o.points[2 * i], y = o.points[2 * i + 1];
         const int kind = o.types[i] >> 6;
         if (kind == 0) out.emplace_back();
+        out.back().nodes.emplace_back(x, y);
         if (kind == 2) {  // a cubic from the point three places back
             const double x0 = o.points[2 * i - 6], y0 = o.points[2 * i - 5];
             const double x1 = o.points[2 * i - 4], y1 = o.points[2 * i - 3];
             const double x2 = o.points[2 * i - 2], y2 = o.points[2 * i - 1];
             for (int k = 1; k < 32; ++k) {
                 const double t = k / 32.0, s = 1 - t;
-                out.back().emplace_back(
+                out.back().flat.emplace_back(
                     s * s * s * x0 + 3 * s * s * t * x1 + 3 * s * t * t * x2 + t * t * t * x,
                     s * s * s * y0 + 3 * s * s * t * y1 + 3 * s * t * t * y2 + t * t * t * y);
             }
         }
-        if (kind != 3) out.back().emplace_back(x, y);
+        if (kind != 3) out.back().flat.emplace_back(x, y);
     }
     return out;
 }
@@ -52,18 +58,50 @@ bool inside(double x, double y, const Polygon& p) {
     return in;
 }
 
-// Whether the plug-ins ink the point (x, y), given in the drawing's own coordinates.
+// The plug-ins' nesting test: crossings of the upward ray from (x, y) with the
+// contour's segments, the closing line left out.
+int crossingsAbove(double x, double y, const Polygon& p) {
+    int n = 0;
+    for (size_t i = 0; i + 1 < p.size(); ++i) {
+        const auto [x1, y1] = p[i];
+        const auto [x2, y2] = p[i + 1];
+        if ((x1 > x) != (x2 > x) && y1 + (y2 - y1) * (x - x1) / (x2 - x1) > y) ++n;
+    }
+    return n;
+}
+
+double signedArea(const Polygon& p) {
+    double a = 0;
+    for (size_t i = 0, j = p.size() - 1; i < p.size(); j = i++) {
+        a += p[j].first * p[i].second - p[i].first * p[j].second;
+    }
+    return a / 2;
+}
+
+// Whether the plug-ins ink the point (x, y), given in the drawing's own coordinates:
+// each contour is a hole when its first point lies inside an odd number of others,
+// its direction is read from the node sum without the closing pair, and the glyph
+// fills by the nonzero rule.
 bool inked(const HostOutline& o, double x, double svgY) {
     const double y = 1000 - svgY;
-    const std::vector<Polygon> contours = contoursOf(o);
+    const std::vector<Contour> contours = contoursOf(o);
     int winding = 0;
     for (size_t i = 0; i < contours.size(); ++i) {
-        int nesting = 0;
-        const auto [fx, fy] = contours[i].front();
+        const Contour& c = contours[i];
+        int crossings = 0;
+        const auto [fx, fy] = c.nodes.front();
         for (size_t j = 0; j < contours.size(); ++j) {
-            if (j != i && inside(fx, fy, contours[j])) ++nesting;
+            if (j != i) crossings += crossingsAbove(fx, fy, contours[j].flat);
         }
-        if (inside(x, y, contours[i])) winding += nesting % 2 ? -1 : 1;
+        const bool hole = crossings % 2 == 1;
+        double sum = 0;  // positive: clockwise
+        for (size_t k = 0; k + 1 < c.nodes.size(); ++k) {
+            sum += (c.nodes[k].second + c.nodes[k + 1].second) *
+                   (c.nodes[k + 1].first - c.nodes[k].first);
+        }
+        const bool reversed = (hole && sum > 0) || (!hole && sum < 0);
+        const bool counterClockwise = (signedArea(c.flat) > 0) != reversed;
+        if (inside(x, y, c.flat)) winding += counterClockwise ? 1 : -1;
     }
     return winding != 0;
 }

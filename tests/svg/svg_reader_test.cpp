@@ -30,8 +30,8 @@ HostOutline readOk(const std::string& text, const SvgOptions& options = {}) {
     return r.outline;
 }
 
-std::string readError(const std::string& text) {
-    const SvgResult r = read(text);
+std::string readError(const std::string& text, const SvgOptions& options = {}) {
+    const SvgResult r = read(text, options);
     EXPECT_FALSE(r.ok);
     EXPECT_TRUE(r.outline.types.empty());
     return r.error;
@@ -110,8 +110,10 @@ TEST(SvgReader, NestedGroupTransformsCompose) {
         "<rect transform=\"rotate(90 50 50)\" x=\"0\" y=\"0\" width=\"100\" height=\"50\"/>"
         "</g></g>"));
     // rotate(90 50 50) takes (0,0) to (100,0) and (100,0) to (100,100); scale and
-    // translate then give x' = 100 + 2x and y' = 2y, then y flips.
-    EXPECT_EQ(o.points, (Points{300, 1000, 300, 800, 200, 800, 200, 1000}));
+    // translate then give x' = 100 + 2x and y' = 2y, then y flips. The start comes
+    // again at the end: without the closing line the plug-ins' direction sum would
+    // come out the wrong way round.
+    EXPECT_EQ(o.points, (Points{300, 1000, 300, 800, 200, 800, 200, 1000, 300, 1000}));
 }
 
 TEST(SvgReader, CirclesEllipsesAndRoundedRects) {
@@ -164,7 +166,9 @@ TEST(SvgReader, PolygonAndPolylineCloseAlike) {
 TEST(SvgReader, EverySubpathGetsTheClosingMark) {
     const HostOutline o = readOk(inchSquare(
         "<path d=\"M0 0 H300 V300 H0 Z M100 100 V200 H200 V100 Z M400 400 L500 400 L500 500\"/>"));
-    EXPECT_EQ(o.types, (Types{0, 64, 64, 72, 0, 64, 64, 72, 0, 64, 72}));
+    // The inner square repeats its start: the upward ray from the third subpath's
+    // start meets its closing line, which the plug-ins' nesting test does not see.
+    EXPECT_EQ(o.types, (Types{0, 64, 64, 72, 0, 64, 64, 64, 72, 0, 64, 72}));
 }
 
 TEST(SvgReader, SegmentsThatRoundToNothingAreDropped) {
@@ -248,9 +252,11 @@ TEST(SvgReader, SwitchDrawsTheFirstChildItCanShow) {
 }
 
 TEST(SvgReader, FillNoneIsRefusedAndFillInherits) {
-    const std::string e =
-        readError(inchSquare("<rect width=\"10\" height=\"10\"/>\n<path "
-                             "style=\"fill:none;stroke:#000\" d=\"M0 0 L9 9\"/>"));
+    SvgOptions noStrokes;
+    noStrokes.strokes = false;
+    const std::string e = readError(inchSquare("<rect width=\"10\" height=\"10\"/>\n<path "
+                                               "style=\"fill:none;stroke:#000\" d=\"M0 0 L9 9\"/>"),
+                                    noStrokes);
     EXPECT_EQ(e.find("t.svg: <path> at line 4: "), 0u) << e;
     EXPECT_NE(e.find("no fill"), std::string::npos);
     EXPECT_FALSE(read(inchSquare("<g fill=\"none\"><rect width=\"10\" height=\"10\"/></g>")).ok);
@@ -271,13 +277,18 @@ TEST(SvgReader, StyleSheetsDecideFill) {
     const std::string sheet =
         "<style type=\"text/css\"><![CDATA[ .st0{fill:none;stroke:#000000;} "
         ".st1{fill:#1A1A1A;} ]]></style>\n";
+    SvgOptions noStrokes;
+    noStrokes.strokes = false;
     EXPECT_TRUE(read(inchSquare(sheet + "<rect class=\"st1\" width=\"1\" height=\"1\"/>")).ok);
-    EXPECT_NE(readError(inchSquare(sheet + "<rect class=\"st0\" width=\"1\" height=\"1\"/>"))
-                  .find("<rect> at line 4: the shape has no fill"),
-              std::string::npos);
+    EXPECT_NE(
+        readError(inchSquare(sheet + "<rect class=\"st0\" width=\"1\" height=\"1\"/>"), noStrokes)
+            .find("<rect> at line 4: the shape has no fill"),
+        std::string::npos);
     // The sheet outranks the presentation attribute, the style attribute outranks both.
     EXPECT_FALSE(
-        read(inchSquare(sheet + "<rect class=\"st0\" fill=\"red\" width=\"1\" height=\"1\"/>")).ok);
+        read(inchSquare(sheet + "<rect class=\"st0\" fill=\"red\" width=\"1\" height=\"1\"/>"),
+             noStrokes)
+            .ok);
     EXPECT_TRUE(
         read(
             inchSquare(sheet + "<rect class=\"st0\" style=\"fill:red\" width=\"1\" height=\"1\"/>"))
