@@ -301,9 +301,33 @@ Point segmentStart(const Loop& loop, size_t j) {
     return j == 0 ? loop.start : loop.segs[j - 1].end;
 }
 
-// Rotates each loop to the start point with the most clearance from the other
-// contours, keeping the drawn start when it is clear enough. Returns the smallest
-// clearance reached (host units) and the loop that had it.
+// Whether an edge of another contour passes from below p to above it across the
+// upward ray from p. The plug-ins decide such an edge by a rounded intersection
+// that can land on the wrong side, so a start point whose ray meets only edges wholly
+// above or wholly below it is judged the same by both plug-ins at any scale.
+bool straddled(IntPoint p, size_t self, const std::vector<Flat>& flats) {
+    for (size_t i = 0; i < flats.size(); ++i) {
+        if (i == self) continue;
+        const Box& b = flats[i].box;
+        if (double(p.X) < b.minX || double(p.X) > b.maxX || double(p.Y) < b.minY ||
+            double(p.Y) > b.maxY) {
+            continue;
+        }
+        const Polygon& poly = flats[i].poly;
+        for (size_t k = 0; k < poly.size(); ++k) {
+            const IntPoint& u = poly[k];
+            const IntPoint& v = poly[(k + 1) % poly.size()];
+            if (p.X < std::min(u.X, v.X) || p.X > std::max(u.X, v.X)) continue;
+            if (std::min(u.Y, v.Y) <= p.Y && std::max(u.Y, v.Y) >= p.Y) return true;
+        }
+    }
+    return false;
+}
+
+// Rotates each loop to a start point clear of the other contours, keeping the
+// drawn start when it is clear enough: far from them, and with an upward ray that
+// crosses their edges cleanly. Returns the smallest clearance reached (host units)
+// and the loop that had it.
 double chooseStarts(std::vector<Loop>& loops, const std::vector<Flat>& flats, double wanted,
                     size_t& worstLoop) {
     double worst = std::numeric_limits<double>::infinity();
@@ -311,11 +335,12 @@ double chooseStarts(std::vector<Loop>& loops, const std::vector<Flat>& flats, do
     const double cap = wanted * kScale;
     for (size_t i = 0; i < loops.size(); ++i) {
         Loop& loop = loops[i];
-        double best = -1;
+        // Candidates rank by a clean ray first, then by clearance up to what is wanted.
+        double best = -1, bestClearance = -1;
         size_t bestJ = 0;
         bool bestSplit = false;
-        for (int pass = 0; pass < 2 && best < cap; ++pass) {
-            for (size_t j = 0; j < loop.segs.size() && best < cap; ++j) {
+        for (int pass = 0; pass < 2 && best < 2 * cap; ++pass) {
+            for (size_t j = 0; j < loop.segs.size() && best < 2 * cap; ++j) {
                 Point p = segmentStart(loop, j);
                 if (pass == 1) {
                     const Segment2& s = loop.segs[j];
@@ -323,16 +348,18 @@ double chooseStarts(std::vector<Loop>& loops, const std::vector<Flat>& flats, do
                                 : roundPoint({(p.x + s.end.x) / 2, (p.y + s.end.y) / 2});
                 }
                 const double c = clearance(scaled(p), i, flats, cap);
-                if (c > best) {
-                    best = c;
+                const double score = c + (straddled(scaled(p), i, flats) ? 0 : cap);
+                if (score > best) {
+                    best = score;
+                    bestClearance = c;
                     bestJ = j;
                     bestSplit = pass == 1;
                 }
             }
         }
         if (bestJ != 0 || bestSplit) loop = rotated(loop, bestJ, bestSplit);
-        if (best / kScale < worst) {
-            worst = best / kScale;
+        if (bestClearance / kScale < worst) {
+            worst = bestClearance / kScale;
             worstLoop = i;
         }
     }
