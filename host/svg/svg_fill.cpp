@@ -543,6 +543,8 @@ bool Resolver::merged(const Region& region, HostOutline& out, std::string& where
     std::vector<Loop> fitted;
     std::vector<bool> holes;
     for (const Polygon& p : outline) {
+        // Slivers under a square unit are left over from rounding, not drawn.
+        if (std::fabs(ClipperLib::Area(p)) < kScale * kScale) continue;
         std::vector<Point> pts;
         pts.reserve(p.size());
         for (const IntPoint& q : p) pts.push_back({double(q.X) / kScale, double(q.Y) / kScale});
