@@ -119,6 +119,7 @@ bool loadShape(const RunRequest& req, const std::string& path, LoadedShape& shap
         options.originSet = req.originSet;
         options.originX = req.originX;
         options.originY = req.originY;
+        options.strokes = !req.noStrokes;
         SvgResult r = readSvgFile(path, options);
         if (!r.ok) {
             std::fprintf(stderr, "glyph-export: %s\n", r.error.c_str());

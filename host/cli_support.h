@@ -39,7 +39,8 @@ struct RunRequest {
     bool originSet = false;
     double originX = 0, originY = 0;  // SVG user units
     bool emFromSvg = false;
-    std::string uiScript;  // play this script instead of one made from the options
+    bool noStrokes = false;  // refuse unfilled SVG shapes instead of outlining strokes
+    std::string uiScript;    // play this script instead of one made from the options
     // Windows: show the real dialogs for a person to fill in (the options give their
     // starting values) and real message boxes; otherwise messages go to standard error.
     bool showDialogs = false;

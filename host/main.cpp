@@ -31,6 +31,7 @@ struct Choices {
     int spaceWidth = -1;
     std::string origin;
     bool emFromSvg = false;
+    bool noStrokes = false;
     bool replace = false;
     std::vector<std::string> deletes;
     std::vector<std::string> setWidths;
@@ -48,6 +49,9 @@ void addDialogOptions(CLI::App* cmd, Choices& c, bool truetype) {
                     "60pc); thousandths of an inch without one");
     cmd->add_option("--origin", c.origin, "glyph origin X,Y in SVG user units (SVG shapes)");
     cmd->add_flag("--em-from-svg", c.emFromSvg, "design size = the SVG's viewBox height");
+    cmd->add_flag("--no-strokes", c.noStrokes,
+                  "refuse SVG shapes without a fill instead of exporting the outline of "
+                  "their stroke");
     cmd->add_flag("--replace", c.replace,
                   "replace the glyph a code already holds (otherwise the export stops)");
     // One value each time, so that a shape file after them is never taken for a code.
@@ -213,6 +217,7 @@ int main(int argc, char** argv) {
         d.metricsFile = choices.metrics;
         req.uiScript = choices.uiScript;
         req.emFromSvg = choices.emFromSvg;
+        req.noStrokes = choices.noStrokes;
     } else {
         req.kind = TargetKind::Symbol;
         req.target = family;

@@ -10,6 +10,7 @@ void Path::moveTo(Point p) {
     // A moveto that draws nothing before the next one leaves no trace in a fill.
     if (!subpaths.empty() && subpaths.back().segments.empty()) {
         subpaths.back().start = p;
+        subpaths.back().closed = false;
         return;
     }
     subpaths.push_back(Subpath{p, {}});
@@ -260,8 +261,9 @@ bool PathDataParser::run() {
                 needStart_ = false;
                 break;
             case 'Z':
-                // The fill closes every subpath; Z only moves the pen back.
+                // A fill closes every subpath anyway; a stroke joins the ends.
                 p = subpathStart_;
+                if (!path_.subpaths.empty() && !needStart_) path_.subpaths.back().closed = true;
                 needStart_ = true;
                 break;
             case 'L':

@@ -20,9 +20,9 @@ struct Segment {
 struct Subpath {
     Point start;
     std::vector<Segment> segments;
+    bool closed = false;  // ended by closepath; a fill closes every subpath anyway
 };
 
-// Every subpath of a filled shape counts as closed, so no closed flag is kept.
 struct Path {
     std::vector<Subpath> subpaths;
     // Host protocol nodes so far: one per start and line, three per cubic.

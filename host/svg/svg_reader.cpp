@@ -12,8 +12,10 @@
 #include <unordered_map>
 
 #include "svg_css.h"
+#include "svg_fill.h"
 #include "svg_math.h"
 #include "svg_path.h"
+#include "svg_stroke.h"
 #include "svg_syntax.h"
 
 namespace gx::host {
@@ -40,7 +42,11 @@ constexpr double kQuarterCircle = 0.55228474983079339840;
 
 struct InheritedStyle {
     bool fillNone = false;
+    bool evenOdd = false;
     bool hidden = false;
+    bool stroked = false;
+    bool dashed = false;
+    StrokeStyle stroke;
 };
 
 struct Context {
@@ -57,13 +63,15 @@ enum class Axis { kX, kY, kDiagonal };
 struct GatheredSubpath {
     std::vector<Point> points;
     std::vector<uint8_t> types;
-    std::string where;  // "<path> at line 3", for range errors found later
+    size_t shape = 0;  // index of the painted shape it belongs to
 };
 
 // The properties that decide whether and how an element draws, worked out once per
 // element: a use can visit the same element many times.
 struct ElementStyle {
-    std::string display, fill, visibility;
+    std::string display, fill, fillRule, visibility;
+    std::string stroke, strokeWidth, strokeLinejoin, strokeLinecap, strokeMiterlimit,
+        strokeDasharray;
     size_t attributeBytes = 0;  // what one visit may parse
 };
 
@@ -106,7 +114,7 @@ class SvgDocumentReader {
     bool walkViewport(const pugi::xml_node& node, const Context& ctx, bool ownPosition,
                       const char* width, const char* height);
     bool shape(const pugi::xml_node& node, const std::string& name, const Context& ctx);
-    bool gather(const pugi::xml_node& node, const Path& path, const Context& ctx);
+    bool gather(const pugi::xml_node& node, const Path& path, const Matrix& ctm, bool evenOdd);
     bool finish(SvgResult& result, const Matrix& rootMap, const ViewBox& box, double rootHeight);
 
     const std::string& text_;
@@ -122,6 +130,7 @@ class SvgDocumentReader {
     size_t visited_ = 0;
     size_t gatheredNodes_ = 0;
     std::vector<GatheredSubpath> gathered_;
+    std::vector<PaintedShape> shapes_;
 };
 
 int SvgDocumentReader::lineOf(ptrdiff_t offset) const {
@@ -190,6 +199,13 @@ const ElementStyle& SvgDocumentReader::styleOf(const pugi::xml_node& node) {
     ElementStyle style;
     style.display = property(node, "display");
     style.fill = property(node, "fill");
+    style.fillRule = property(node, "fill-rule");
+    style.stroke = property(node, "stroke");
+    style.strokeWidth = property(node, "stroke-width");
+    style.strokeLinejoin = property(node, "stroke-linejoin");
+    style.strokeLinecap = property(node, "stroke-linecap");
+    style.strokeMiterlimit = property(node, "stroke-miterlimit");
+    style.strokeDasharray = property(node, "stroke-dasharray");
     style.visibility = property(node, "visibility");
     for (const pugi::xml_attribute& a : node.attributes()) {
         style.attributeBytes += std::strlen(a.value()) + 1;
@@ -201,6 +217,41 @@ const ElementStyle& SvgDocumentReader::styleOf(const pugi::xml_node& node) {
 bool SvgDocumentReader::applyStyle(const pugi::xml_node& node, Context& ctx) {
     const ElementStyle& style = styleOf(node);
     if (!style.fill.empty() && style.fill != "inherit") ctx.style.fillNone = style.fill == "none";
+    if (style.fillRule == "evenodd") ctx.style.evenOdd = true;
+    if (style.fillRule == "nonzero") ctx.style.evenOdd = false;
+    // Stroke properties inherit too; values SVG does not know are ignored, as renderers do.
+    if (!style.stroke.empty() && style.stroke != "inherit") {
+        ctx.style.stroked = style.stroke != "none";
+    }
+    if (!style.strokeWidth.empty() && style.strokeWidth != "inherit") {
+        if (!lengthValue(node, ctx, "stroke-width", style.strokeWidth.c_str(), Axis::kDiagonal, 1,
+                         ctx.style.stroke.width)) {
+            return false;
+        }
+    }
+    const std::string& join = style.strokeLinejoin;
+    if (join == "miter" || join == "arcs") ctx.style.stroke.join = LineJoin::kMiter;
+    if (join == "miter-clip") ctx.style.stroke.join = LineJoin::kMiterClip;
+    if (join == "round") ctx.style.stroke.join = LineJoin::kRound;
+    if (join == "bevel") ctx.style.stroke.join = LineJoin::kBevel;
+    const std::string& cap = style.strokeLinecap;
+    if (cap == "butt") ctx.style.stroke.cap = LineCap::kButt;
+    if (cap == "round") ctx.style.stroke.cap = LineCap::kRound;
+    if (cap == "square") ctx.style.stroke.cap = LineCap::kSquare;
+    if (!style.strokeMiterlimit.empty() && style.strokeMiterlimit != "inherit") {
+        std::vector<double> v;
+        std::string error;
+        if (parseNumberList(style.strokeMiterlimit, v, error) && v.size() == 1 && v[0] >= 1) {
+            ctx.style.stroke.miterLimit = v[0];
+        }
+    }
+    const std::string& dashes = style.strokeDasharray;
+    if (!dashes.empty() && dashes != "inherit") {
+        std::vector<double> v;
+        std::string error;
+        ctx.style.dashed = dashes != "none" && parseNumberList(dashes, v, error) &&
+                           std::any_of(v.begin(), v.end(), [](double d) { return d != 0; });
+    }
     if (style.visibility == "hidden" || style.visibility == "collapse") ctx.style.hidden = true;
     if (style.visibility == "visible") ctx.style.hidden = false;
     if (const pugi::xml_attribute t = node.attribute("transform")) {
@@ -479,13 +530,30 @@ bool SvgDocumentReader::walkUse(const pugi::xml_node& node, const Context& useCt
 bool SvgDocumentReader::shape(const pugi::xml_node& node, const std::string& name,
                               const Context& ctx) {
     if (ctx.style.hidden) return true;
-    if (name == "line") {
+    const bool stroked = options_.strokes && ctx.style.stroked;
+    if (name == "line" && !stroked) {
         return fail(node, "a line encloses no area; draw the shape as a filled path");
     }
-    if (ctx.style.fillNone) {
+    if (ctx.style.fillNone && !stroked) {
+        if (!options_.strokes) {
+            return fail(node,
+                        "the shape has no fill (fill is none), so it has no outline to export; "
+                        "strokes are not exported: fill the shape or convert the stroke to a path");
+        }
         return fail(node,
-                    "the shape has no fill (fill is none), so it has no outline to export; "
-                    "strokes are not exported: fill the shape or convert the stroke to a path");
+                    "the shape has no fill (fill is none) and no stroke, so it has no outline "
+                    "to export");
+    }
+    if (stroked) {
+        if (ctx.style.stroke.width < 0) return fail(node, "negative stroke-width");
+        if (ctx.style.stroke.width == 0) {
+            return fail(node, "the stroke has no width (stroke-width is 0), so it has no outline");
+        }
+        if (ctx.style.dashed) {
+            return fail(node,
+                        "dashed strokes are not exported: remove stroke-dasharray or convert "
+                        "the stroke to a path");
+        }
     }
     Path path;
     std::string error;
@@ -494,6 +562,16 @@ bool SvgDocumentReader::shape(const pugi::xml_node& node, const std::string& nam
         if (!parsePathData(node.attribute("d").value(), path, budget, error)) {
             return fail(node, "bad path data: " + error);
         }
+    } else if (name == "line") {
+        double x1, y1, x2, y2;
+        if (!lengthAttribute(node, ctx, "x1", Axis::kX, 0, x1) ||
+            !lengthAttribute(node, ctx, "y1", Axis::kY, 0, y1) ||
+            !lengthAttribute(node, ctx, "x2", Axis::kX, 0, x2) ||
+            !lengthAttribute(node, ctx, "y2", Axis::kY, 0, y2)) {
+            return false;
+        }
+        path.moveTo({x1, y1});
+        path.lineTo({x2, y2});
     } else if (name == "rect") {
         double x, y, w, h, rx, ry;
         bool hasRx = false, hasRy = false;
@@ -559,7 +637,7 @@ bool SvgDocumentReader::shape(const pugi::xml_node& node, const std::string& nam
             path.cubicTo({cx - rx, cy - ky}, {cx - kx, cy - ry}, {cx, cy - ry});
             path.cubicTo({cx + kx, cy - ry}, {cx + rx, cy - ky}, {cx + rx, cy});
         }
-    } else {  // polygon, polyline: a fill closes both alike
+    } else {  // polygon, polyline: a fill closes both alike, a stroke only the polygon
         std::vector<double> v;
         if (!parseNumberList(node.attribute("points").value(), v, error)) {
             return fail(node, "bad points: " + error);
@@ -569,29 +647,52 @@ bool SvgDocumentReader::shape(const pugi::xml_node& node, const std::string& nam
         if (v.size() >= 4) {
             path.moveTo({v[0], v[1]});
             for (size_t i = 2; i + 1 < v.size(); i += 2) path.lineTo({v[i], v[i + 1]});
+            path.subpaths.back().closed = name == "polygon";
         }
     }
-    return gather(node, path, ctx);
+    if (name == "rect" || name == "circle" || name == "ellipse") {
+        for (Subpath& s : path.subpaths) s.closed = true;
+    }
+    if (!ctx.style.fillNone && name != "line" && !gather(node, path, ctx.ctm, ctx.style.evenOdd)) {
+        return false;
+    }
+    if (stroked) {
+        Path outline;
+        if (!strokeOutline(path, ctx.ctm, ctx.style.stroke, outline, error)) {
+            return fail(node, error);
+        }
+        if (outline.nodes > kMaxGatheredNodes - gatheredNodes_) {
+            return fail(node, "the drawing has too many nodes (at most " +
+                                  std::to_string(kMaxOutlineNodes) + " can be exported)");
+        }
+        return gather(node, outline, Matrix(), false);
+    }
+    return true;
 }
 
-bool SvgDocumentReader::gather(const pugi::xml_node& node, const Path& path, const Context& ctx) {
+bool SvgDocumentReader::gather(const pugi::xml_node& node, const Path& path, const Matrix& ctm,
+                               bool evenOdd) {
     if (path.subpaths.empty()) return true;
+    PaintedShape painted;
+    painted.where = describe(node);
+    painted.evenOdd = evenOdd;
+    shapes_.push_back(std::move(painted));
     for (const Subpath& s : path.subpaths) {
         if (s.segments.empty()) continue;  // a lone moveto fills nothing
         GatheredSubpath g;
-        g.where = describe(node);
-        g.points.push_back(ctx.ctm.apply(s.start));
+        g.shape = shapes_.size() - 1;
+        g.points.push_back(ctm.apply(s.start));
         g.types.push_back(0);
         for (const Segment& seg : s.segments) {
             if (seg.cubic) {
-                g.points.push_back(ctx.ctm.apply(seg.c1));
-                g.points.push_back(ctx.ctm.apply(seg.c2));
+                g.points.push_back(ctm.apply(seg.c1));
+                g.points.push_back(ctm.apply(seg.c2));
                 g.types.push_back(192);
                 g.types.push_back(192);
-                g.points.push_back(ctx.ctm.apply(seg.end));
+                g.points.push_back(ctm.apply(seg.end));
                 g.types.push_back(128);
             } else {
-                g.points.push_back(ctx.ctm.apply(seg.end));
+                g.points.push_back(ctm.apply(seg.end));
                 g.types.push_back(64);
             }
         }
@@ -645,7 +746,7 @@ bool SvgDocumentReader::finish(SvgResult& result, const Matrix& rootMap, const V
         for (size_t i = 0; i < g.points.size(); ++i) {
             if (!toThousandths(g.points[i].x - origin.x, xs[i]) ||
                 !toThousandths(origin.y - g.points[i].y, ys[i])) {
-                return failFile(g.where + ": coordinates out of range");
+                return failFile(shapes_[g.shape].where + ": coordinates out of range");
             }
         }
         // Segments that rounding made empty carry nothing but would count as nodes;
@@ -669,12 +770,17 @@ bool SvgDocumentReader::finish(SvgResult& result, const Matrix& rootMap, const V
             kept.pop_back();
         }
         if (kept.size() < 2) continue;
+        ShapeContour contour;
         for (size_t k : kept) {
-            out.points.push_back(xs[k]);
-            out.points.push_back(ys[k]);
-            out.types.push_back(g.types[k]);
+            contour.xs.push_back(xs[k]);
+            contour.ys.push_back(ys[k]);
+            contour.types.push_back(g.types[k]);
         }
-        out.types.back() |= 8;
+        shapes_[g.shape].contours.push_back(std::move(contour));
+    }
+    std::string where, why;
+    if (!resolveFills(shapes_, out, where, why)) {
+        return failFile((where.empty() ? std::string() : where + ": ") + why);
     }
     if (out.types.size() > kMaxOutlineNodes) {
         return failFile("the drawing has " + std::to_string(out.types.size()) + " nodes; at most " +

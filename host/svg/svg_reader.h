@@ -19,6 +19,9 @@ struct SvgOptions {
     // The glyph origin in SVG user units; by default the bottom-left corner of the viewBox.
     bool originSet = false;
     double originX = 0, originY = 0;
+    // Stroked elements become the outline of their stroke; off, a shape without a
+    // fill is refused as before strokes were drawn.
+    bool strokes = true;
 };
 
 struct SvgResult {

@@ -114,9 +114,13 @@ check "--version" '[ $? = 0 ]'
 
 # A shape that is refused names the file and writes nothing.
 printf '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10"><path d="M 1 1 L 9 9" fill="none" stroke="black"/></svg>' >stroke.svg
-ge ttf stroke.ttf stroke.svg
+ge ttf stroke.ttf stroke.svg --no-strokes
 rc=$?
-check "stroke-only SVG refused (exit $rc): $(head -c 200 err)" '[ $rc = 1 ] && grep -q "stroke.svg" err && [ ! -e stroke.ttf ]'
+check "stroke-only SVG refused with --no-strokes (exit $rc): $(head -c 200 err)" '[ $rc = 1 ] && grep -q "stroke.svg" err && [ ! -e stroke.ttf ]'
+# Without it the stroke's outline is the glyph.
+ge ttf stroke.ttf stroke.svg --char 65
+rc=$?
+check "stroke-only SVG exported (exit $rc): $(head -c 200 err)" '[ $rc = 0 ] && info_has stroke.ttf "^ +65 "'
 
 # An empty shape (no nodes, comments only, or control points alone) is refused before
 # either plug-in runs, naming the file; nothing is written.
