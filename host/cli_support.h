@@ -40,6 +40,7 @@ struct RunRequest {
     double originX = 0, originY = 0;  // SVG user units
     bool emFromSvg = false;
     std::string uiScript;  // play this script instead of one made from the options
+    bool verbose = false;  // show the questions the dialog script answers
 };
 
 // $XDG_CONFIG_HOME/glyph-export/glyph-export.ini (or ~/.config/..., %APPDATA% on Windows).

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/common_internal.h"
@@ -86,9 +87,13 @@ const char* loadString(int id) {
 int messageBox(const char* text, const char* caption, unsigned flags) {
     MessageBoxHandler handler = messageBoxHandler();
     if (handler) {
-        // The scripted user stands in for the person: the same line as on POSIX.
-        std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-        std::fflush(stderr);
+        // The scripted user stands in for the person: the same line as on POSIX, and
+        // the questions the host answered unprinted when it asks for quiet.
+        const char* quiet = std::getenv("GLYPH_EXPORT_QUIET");
+        if ((flags & 0xF) == kMbOk || !quiet || quiet[0] != '1') {
+            std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+            std::fflush(stderr);
+        }
         return handler(text, caption, flags);
     }
     return MessageBoxA(nullptr, text, caption, flags | MB_TASKMODAL);
