@@ -29,12 +29,13 @@ apt_get() {
 # Installs the named packages that are not installed yet (one dpkg query, no network
 # when nothing is missing).
 apt_install_missing() {
-  local missing
-  missing=$(dpkg-query -W -f='${Package}:${Status}\n' "$@" 2>/dev/null |
-            sed -n 's/^\([^:]*\):install ok installed$/\1/p' | sort -u)
+  local installed
+  # dpkg-query fails for a package it has never heard of; that one is simply missing.
+  installed=$({ dpkg-query -W -f='${Package}:${Status}\n' "$@" 2>/dev/null || true; } |
+              sed -n 's/^\([^:]*\):install ok installed$/\1/p' | sort -u)
   local want=() p
   for p in "$@"; do
-    grep -qx "${p%%:*}" <<<"$missing" || want+=("$p")
+    grep -qx "${p%%:*}" <<<"$installed" || want+=("$p")
   done
   [ ${#want[@]} -eq 0 ] && return 0
   if [ -z "${GX_APT_UPDATED:-}" ]; then
