@@ -126,7 +126,7 @@ bool chooseCharmap(FT_Face face, bool symbol) {
     return FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0;
 }
 
-FT_UInt glyphIndexFor(FT_Face face, int code, bool symbol) {
+FT_UInt glyphIndexFor(FT_Face face, int code) {
     const FT_CharMap map = face->charmap;
     if (!map) return 0;
     if (map->encoding == FT_ENCODING_MS_SYMBOL) {
@@ -134,8 +134,18 @@ FT_UInt glyphIndexFor(FT_Face face, int code, bool symbol) {
         return g ? g : FT_Get_Char_Index(face, unsigned(code));
     }
     if (map->platform_id == 7) return FT_Get_Char_Index(face, unsigned(code));
-    (void)symbol;
     return FT_Get_Char_Index(face, unicodeOf(code));
+}
+
+// A Type 1 glyph the font's encoding does not reach, found by its name through the
+// Unicode charmap FreeType derives from the glyph names (0: none).
+FT_UInt glyphIndexByName(FT_Face face, int code) {
+    const FT_CharMap own = face->charmap;
+    if (!own || own->platform_id != 7 || FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0)
+        return 0;
+    const FT_UInt g = FT_Get_Char_Index(face, unicodeOf(code));
+    FT_Set_Charmap(face, own);
+    return g;
 }
 
 bool writePng(const Canvas& canvas, const std::string& path) {
@@ -208,7 +218,7 @@ bool writeSpecimen(const std::string& fontPath, const std::string& pngPath) {
     canvas.hline(0, canvas.width, kHeaderHeight - 1, 160);
 
     const int baseline = kGlyphHeight - 24;
-    int missing = 0;
+    int missing = 0, byName = 0;
     for (int i = 0; i < count; ++i) {
         const FontCharacter& c = summary.characters[size_t(i)];
         const int left = (i % kColumns) * kCellWidth;
@@ -222,7 +232,8 @@ bool writeSpecimen(const std::string& fontPath, const std::string& pngPath) {
         canvas.hline(left + 4, left + kCellWidth - 4, top + baseline, 60);
         canvas.vline(originX, top + 8, top + kGlyphHeight - 4, 60);
         canvas.vline(originX + advance, top + 8, top + kGlyphHeight - 4, 60);
-        const FT_UInt g = glyphIndexFor(face, c.code, summary.symbol);
+        FT_UInt g = glyphIndexFor(face, c.code);
+        if (g == 0 && (g = glyphIndexByName(face, c.code)) != 0) ++byName;
         if (g != 0 && FT_Load_Glyph(face, g, FT_LOAD_NO_HINTING | FT_LOAD_RENDER) == 0) {
             const FT_GlyphSlot slot = face->glyph;
             canvas.blit(slot->bitmap, originX + slot->bitmap_left,
@@ -243,6 +254,11 @@ bool writeSpecimen(const std::string& fontPath, const std::string& pngPath) {
     if (labels) FT_Done_Face(labels);
     FT_Done_Face(face);
     FT_Done_FreeType(library);
+    if (byName > 0)
+        std::fprintf(stderr,
+                     "glyph-export: %s: the font's encoding does not reach %d of the codes; "
+                     "their glyphs were found by name\n",
+                     fontPath.c_str(), byName);
     if (missing > 0)
         std::fprintf(stderr, "glyph-export: %s: FreeType drew no glyph for %d of the codes\n",
                      fontPath.c_str(), missing);
