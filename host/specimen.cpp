@@ -91,13 +91,19 @@ std::vector<unsigned> ascii(const std::string& s) {
 // A sans-serif face of the system for the labels; null when the system has none.
 FT_Face labelFace(FT_Library library) {
     FT_Face face = nullptr;
-    if (!FcInit()) return nullptr;
+    // A configuration of our own, destroyed after use, so nothing of fontconfig's
+    // outlives the lookup.
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (!config) return nullptr;
     FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
-    if (!pattern) return nullptr;
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+    if (!pattern) {
+        FcConfigDestroy(config);
+        return nullptr;
+    }
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    if (FcPattern* match = FcFontMatch(nullptr, pattern, &result)) {
+    if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
         FcChar8* file = nullptr;
         int index = 0;
         if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
@@ -111,6 +117,7 @@ FT_Face labelFace(FT_Library library) {
         FcPatternDestroy(match);
     }
     FcPatternDestroy(pattern);
+    FcConfigDestroy(config);
     return face;
 }
 
