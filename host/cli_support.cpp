@@ -11,10 +11,13 @@
 #include <sstream>
 
 #include "font_info.h"
+#include "install/install.h"
 #include "outline_reader.h"
 #include "platform/platform.h"
 #include "plugin_host.h"
+#include "support/paths.h"
 #include "support/units.h"
+#include "ui/settings.h"
 
 #include "svg/svg_reader.h"
 
@@ -387,6 +390,73 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
 
 }  // namespace
 
+namespace {
+
+// Says what an export wrote where: the font (and a Type 1 font's metrics files), the
+// codes it gained, and where the previous version is kept.
+class WrittenReport {
+  public:
+    explicit WrittenReport(const RunRequest& req) : req_(req) {
+        path_ = req.kind == TargetKind::Symbol ? installedFontPath(family(), req.iniPath, false)
+                                               : req.target;
+        existed_ = !path_.empty() && stampOf(path_).exists;
+        if (existed_) codes_ = codesOf(path_);
+    }
+
+    void print() {
+        if (req_.kind == TargetKind::Symbol)
+            path_ = installedFontPath(family(), req_.iniPath, true);
+        if (path_.empty()) return;
+        std::string added;
+        for (int code : codesOf(path_)) {
+            // The space comes with every new font; the shapes went to the other codes.
+            if (code <= 32 || std::find(codes_.begin(), codes_.end(), code) != codes_.end())
+                continue;
+            added += added.empty() ? " " : ", ";
+            added += std::to_string(code);
+            if (code > 32 && code < 127) added += std::string(" '") + char(code) + "'";
+        }
+        std::string files = path_;
+        if (req_.kind == TargetKind::Type1)
+            files += ", " + companionPath(path_, ".afm") + ", " + companionPath(path_, ".pfm");
+        std::printf("Wrote %s", files.c_str());
+        if (req_.kind == TargetKind::Symbol)
+            std::printf(" (installed as \"%s\")", req_.target.c_str());
+        std::printf("\n");
+        if (!added.empty()) std::printf("  new codes:%s\n", added.c_str());
+        const std::string backup = req_.kind == TargetKind::Symbol ? install::backupPathFor(path_)
+                                                                   : companionPath(path_, ".bak");
+        if (existed_ && stampOf(backup).exists)
+            std::printf("  previous version: %s\n", backup.c_str());
+    }
+
+  private:
+    // The plug-in keeps as much of the family name as its session holds.
+    std::string family() const { return req_.target.substr(0, kMaxFamilyNameInSession); }
+    static std::vector<int> codesOf(const std::string& path) {
+        FontSummary summary;
+        std::string error;
+        std::vector<int> codes;
+        if (readFontSummary(path, summary, error))
+            for (const FontCharacter& c : summary.characters) codes.push_back(c.code);
+        return codes;
+    }
+    // The file symbol mode writes for the family: its installed file, or the one a new
+    // family gets.
+    static std::string installedFontPath(const std::string& family, const std::string& iniPath,
+                                         bool mustBeRegistered) {
+        const install::InstalledFont found = install::locateInstalledFont(family, iniPath);
+        return found.found && (found.registered || !mustBeRegistered) ? found.path : std::string();
+    }
+
+    const RunRequest& req_;
+    std::string path_;
+    bool existed_ = false;
+    std::vector<int> codes_;
+};
+
+}  // namespace
+
 RunStatus runRequest(const RunRequest& req) {
     const bool truetype = req.kind != TargetKind::Type1;
     const std::string plugin = req.pluginDir + "/" + pluginFileName(truetype);
@@ -395,6 +465,9 @@ RunStatus runRequest(const RunRequest& req) {
     // "Caption: text" instead. With --dialogs a person answers the real ones.
     setEnv("GLYPH_EXPORT_MESSAGES", req.showDialogs ? "" : "console");
     setEnv("GLYPH_EXPORT_DIALOGS", req.showDialogs ? "person" : "");
+    // The questions the options already answered are shown only when asked for.
+    setEnv("GLYPH_EXPORT_QUIET", req.verbose ? "0" : "1");
+    WrittenReport report(req);
 
     for (size_t i = 0; i < req.shapes.size(); ++i) {
         const std::string& shapePath = req.shapes[i];
@@ -439,6 +512,7 @@ RunStatus runRequest(const RunRequest& req) {
         }
         if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
     }
+    report.print();
     return RunStatus::Written;
 }
 

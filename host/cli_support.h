@@ -44,6 +44,7 @@ struct RunRequest {
     // Windows: show the real dialogs for a person to fill in (the options give their
     // starting values) and real message boxes; otherwise messages go to standard error.
     bool showDialogs = false;
+    bool verbose = false;  // show the questions the dialog script answers
 };
 
 // $XDG_CONFIG_HOME/glyph-export/glyph-export.ini (or ~/.config/..., %APPDATA% on Windows).

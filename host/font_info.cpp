@@ -15,6 +15,65 @@ const char* styleName(uint8_t style) {
     return style < 4 ? names[style] : "?";
 }
 
+bool isTrueType(const std::vector<uint8_t>& b) {
+    return b.size() >= 4 && ((b[0] == 0 && b[1] == 1 && b[2] == 0 && b[3] == 0) ||
+                             (b[0] == 't' && b[1] == 'r' && b[2] == 'u' && b[3] == 'e'));
+}
+
+bool trueTypeSummary(std::vector<uint8_t> bytes, FontSummary& out, std::string& error) {
+    tt::FontFileState font;
+    SessionSettings settings = defaultSettings(PluginKind::TrueType);
+    tt::ReadStatus status = tt::readExistingFont(std::move(bytes), font, settings);
+    if (status != tt::ReadStatus::Ok) {
+        error = status == tt::ReadStatus::TooComplex
+                    ? "too many glyphs for the TrueType plug-in (at most 300)"
+                    : "not a TrueType font the plug-in can read";
+        // What is damaged, where the reader could tell.
+        if (!font.problem.empty()) error += "\n" + font.problem;
+        return false;
+    }
+    out.trueType = true;
+    out.family = settings.familyName;
+    out.style = styleName(settings.style);
+    out.unitsPerEm = settings.gridSize;
+    out.symbol = settings.symbolFont != 0;
+    out.glyphCount = font.numGlyphs;
+    // Codes below 32 are control codes some fonts map to their null glyph.
+    for (int code = 32; code < 256; ++code) {
+        const uint16_t g = font.charToGlyph[size_t(code)];
+        if (g != 0 && g < font.numGlyphs && g < font.advanceWidths.size())
+            out.characters.push_back({code, int(font.advanceWidths[g])});
+    }
+    return true;
+}
+
+bool type1Summary(const std::string& path, FontSummary& out, std::string& error) {
+    auto file = platform::FontFile::open(path, platform::OpenMode::ReadOnly);
+    if (!file) {
+        error = "cannot open the font";
+        return false;
+    }
+    Type1FontState state;
+    SessionSettings settings = defaultSettings(PluginKind::Type1);
+    std::string why;
+    if (readExistingType1Font(*file, path, state, settings, why) != Type1ReadStatus::Ok) {
+        error = "not a font either plug-in can read (" + why + ")";
+        return false;
+    }
+    out.trueType = false;
+    out.fontName = state.fontName;
+    out.family = settings.familyName;
+    out.style = styleName(settings.style);
+    out.unitsPerEm = 1000;
+    out.symbol = state.symbol != 0;
+    out.kerningPairs = state.kerningPairs.size();
+    for (int code = 0; code < 256; ++code)
+        if (state.glyphPresent[size_t(code)])
+            out.characters.push_back({code, int(state.widths[size_t(code)])});
+    out.glyphCount = int(out.characters.size());
+    return true;
+}
+
 void printCode(int code, int width) {
     if (code > 32 && code < 127)
         std::printf("  %3d  '%c'  width %d\n", code, code, width);
@@ -22,119 +81,99 @@ void printCode(int code, int width) {
         std::printf("  %3d       width %d\n", code, width);
 }
 
-bool isTrueType(const std::vector<uint8_t>& b) {
-    return b.size() >= 4 && ((b[0] == 0 && b[1] == 1 && b[2] == 0 && b[3] == 0) ||
-                             (b[0] == 't' && b[1] == 'r' && b[2] == 'u' && b[3] == 'e'));
+void printText(const std::string& path, const FontSummary& s) {
+    if (s.trueType) {
+        std::printf("%s: TrueType font\n", path.c_str());
+    } else {
+        std::printf("%s: Type 1 font\n", path.c_str());
+        if (!s.fontName.empty()) std::printf("  font name    %s\n", s.fontName.c_str());
+    }
+    std::printf("  family       %s\n", s.family.c_str());
+    std::printf("  style        %s\n", s.style.c_str());
+    std::printf("  grid size    %d units per em\n", s.unitsPerEm);
+    std::printf("  symbol font  %s\n", s.symbol ? "yes" : "no");
+    if (s.trueType)
+        std::printf("  glyphs       %d (%zu with a code)\n", s.glyphCount, s.characters.size());
+    else
+        std::printf("  characters   %zu, kerning pairs %zu\n", s.characters.size(), s.kerningPairs);
+    for (const FontCharacter& c : s.characters) printCode(c.code, c.width);
 }
 
-bool trueTypeInfo(const std::string& path, std::vector<uint8_t> bytes) {
-    tt::FontFileState font;
-    SessionSettings settings = defaultSettings(PluginKind::TrueType);
-    tt::ReadStatus status = tt::readExistingFont(std::move(bytes), font, settings);
-    if (status != tt::ReadStatus::Ok) {
-        std::fprintf(stderr, "glyph-export: %s: %s\n", path.c_str(),
-                     status == tt::ReadStatus::TooComplex
-                         ? "too many glyphs for the TrueType plug-in (at most 300)"
-                         : "not a TrueType font the plug-in can read");
-        if (!font.problem.empty())
-            std::fprintf(stderr, "%s: %s\n", path.c_str(), font.problem.c_str());
-        return false;
+// A JSON string. Names read from a font may hold any byte: control characters are
+// escaped, and a byte that is not ASCII is taken as the Latin-1 character of that code.
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (unsigned char c : text) {
+        char buf[8];
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += char(c);
+        } else if (c < 0x20 || c >= 0x7F) {
+            std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(c));
+            out += buf;
+        } else {
+            out += char(c);
+        }
     }
-    // Codes below 32 are control codes some fonts map to their null glyph.
-    int count = 0;
-    for (int code = 32; code < 256; ++code) count += font.charToGlyph[code] != 0;
-    std::printf("%s: TrueType font\n", path.c_str());
-    std::printf("  family       %s\n", settings.familyName.c_str());
-    std::printf("  style        %s\n", styleName(settings.style));
-    std::printf("  grid size    %u units per em\n", unsigned(settings.gridSize));
-    std::printf("  symbol font  %s\n", settings.symbolFont ? "yes" : "no");
-    std::printf("  glyphs       %u (%d with a code)\n", unsigned(font.numGlyphs), count);
-    for (int code = 32; code < 256; ++code) {
-        uint16_t g = font.charToGlyph[code];
-        if (g != 0 && g < font.numGlyphs) printCode(code, font.advanceWidths[g]);
-    }
-    return true;
-}
-
-bool type1Info(const std::string& path) {
-    auto file = platform::FontFile::open(path, platform::OpenMode::ReadOnly);
-    if (!file) {
-        std::fprintf(stderr, "glyph-export: %s: cannot open the font\n", path.c_str());
-        return false;
-    }
-    Type1FontState state;
-    SessionSettings settings = defaultSettings(PluginKind::Type1);
-    std::string error;
-    if (readExistingType1Font(*file, path, state, settings, error) != Type1ReadStatus::Ok) {
-        std::fprintf(stderr, "glyph-export: %s: not a font either plug-in can read (%s)\n",
-                     path.c_str(), error.c_str());
-        return false;
-    }
-    int count = 0;
-    for (int code = 0; code < 256; ++code) count += state.glyphPresent[code] != 0;
-    std::printf("%s: Type 1 font\n", path.c_str());
-    if (!state.fontName.empty()) std::printf("  font name    %s\n", state.fontName.c_str());
-    std::printf("  family       %s\n", settings.familyName.c_str());
-    std::printf("  style        %s\n", styleName(settings.style));
-    std::printf("  grid size    1000 units per em\n");
-    std::printf("  symbol font  %s\n", state.symbol ? "yes" : "no");
-    std::printf("  characters   %d, kerning pairs %zu\n", count, state.kerningPairs.size());
-    for (int code = 0; code < 256; ++code)
-        if (state.glyphPresent[code]) printCode(code, state.widths[code]);
-    return true;
+    return out + "\"";
 }
 
 }  // namespace
 
-bool fontHasCode(const std::string& path, int code) {
-    if (code < 0 || code > 255) return false;
-    std::string text;
-    if (!platform::readWholeFile(path, text)) return false;
-    std::vector<uint8_t> bytes(text.begin(), text.end());
-    if (isTrueType(bytes)) {
-        tt::FontFileState font;
-        SessionSettings settings = defaultSettings(PluginKind::TrueType);
-        return tt::readExistingFont(std::move(bytes), font, settings) == tt::ReadStatus::Ok &&
-               font.charToGlyph[size_t(code)] != 0;
-    }
-    auto file = platform::FontFile::open(path, platform::OpenMode::ReadOnly);
-    Type1FontState state;
-    SessionSettings settings = defaultSettings(PluginKind::Type1);
-    std::string error;
-    return file &&
-           readExistingType1Font(*file, path, state, settings, error) == Type1ReadStatus::Ok &&
-           state.glyphPresent[size_t(code)] != 0;
-}
-
-bool printFontInfo(const std::string& path) {
+bool readFontSummary(const std::string& path, FontSummary& summary, std::string& error) {
+    summary = FontSummary{};
     std::string text;
     if (!platform::readWholeFile(path, text)) {
-        std::fprintf(stderr, "glyph-export: %s: cannot read the file\n", path.c_str());
+        error = "cannot read the file";
         return false;
     }
     std::vector<uint8_t> bytes(text.begin(), text.end());
-    return isTrueType(bytes) ? trueTypeInfo(path, std::move(bytes)) : type1Info(path);
+    return isTrueType(bytes) ? trueTypeSummary(std::move(bytes), summary, error)
+                             : type1Summary(path, summary, error);
 }
 
-std::vector<int> codesGoingWith(const std::string& path, const std::vector<int>& removed) {
-    std::vector<int> going;
-    std::string text;
-    if (!platform::readWholeFile(path, text)) return going;
-    std::vector<uint8_t> bytes(text.begin(), text.end());
-    if (!isTrueType(bytes)) return going;
-    tt::FontFileState font;
-    SessionSettings settings = defaultSettings(PluginKind::TrueType);
-    if (tt::readExistingFont(std::move(bytes), font, settings) != tt::ReadStatus::Ok) return going;
-    for (int code : removed)
-        if (code >= 0 && code < 256) font.deleteMark[size_t(code)] = true;
-    // The plug-in's own choice of what stays, run without a glyph to add.
-    font.addGlyph = false;
-    if (tt::updateFontMetrics(font, settings) != tt::SaveStatus::Ok) return going;
-    for (int code = 32; code < 256; ++code)
-        if (font.charToGlyph[size_t(code)] != 0 && !font.deleteMark[size_t(code)] &&
-            font.newCodeMap[size_t(code)] == 0)
-            going.push_back(code);
-    return going;
+std::string fontSummaryJson(const std::string& path, const FontSummary& s) {
+    std::string j = "{\"file\": " + jsonString(path);
+    j += ", \"format\": ";
+    j += s.trueType ? "\"truetype\"" : "\"type1\"";
+    if (!s.fontName.empty()) j += ", \"fontName\": " + jsonString(s.fontName);
+    j += ", \"family\": " + jsonString(s.family);
+    j += ", \"style\": " + jsonString(s.style);
+    j += ", \"unitsPerEm\": " + std::to_string(s.unitsPerEm);
+    j += std::string(", \"symbol\": ") + (s.symbol ? "true" : "false");
+    j += ", \"glyphs\": " + std::to_string(s.glyphCount);
+    if (!s.trueType) j += ", \"kerningPairs\": " + std::to_string(s.kerningPairs);
+    j += ", \"characters\": [";
+    for (size_t i = 0; i < s.characters.size(); ++i) {
+        const FontCharacter& c = s.characters[i];
+        j += i ? ", " : "";
+        j += "{\"code\": " + std::to_string(c.code) + ", \"width\": " + std::to_string(c.width) +
+             "}";
+    }
+    return j + "]}";
+}
+
+bool fontHasCode(const std::string& path, int code) {
+    FontSummary s;
+    std::string error;
+    if (!readFontSummary(path, s, error)) return false;
+    for (const FontCharacter& c : s.characters)
+        if (c.code == code) return true;
+    return false;
+}
+
+bool printFontInfo(const std::string& path, bool json) {
+    FontSummary s;
+    std::string error;
+    if (!readFontSummary(path, s, error)) {
+        std::fprintf(stderr, "glyph-export: %s: %s\n", path.c_str(), error.c_str());
+        return false;
+    }
+    if (json)
+        std::printf("%s\n", fontSummaryJson(path, s).c_str());
+    else
+        printText(path, s);
+    return true;
 }
 
 }  // namespace gx::host

@@ -6,9 +6,32 @@
 
 namespace gx::host {
 
-// Prints the family, style, grid size and every code with its width; false (with a
-// message on standard error) when the file is no font the plug-ins can read.
-bool printFontInfo(const std::string& path);
+struct FontCharacter {
+    int code = 0;
+    int width = 0;  // font units
+};
+
+struct FontSummary {
+    bool trueType = true;
+    std::string fontName;  // Type 1 only
+    std::string family;
+    std::string style;
+    int unitsPerEm = 0;
+    bool symbol = false;
+    int glyphCount = 0;  // TrueType: every glyph, the special ones included
+    size_t kerningPairs = 0;
+    std::vector<FontCharacter> characters;  // codes in rising order
+};
+
+// Reads the font with the plug-ins' readers; false with `error` set when it is no font
+// either plug-in can read.
+bool readFontSummary(const std::string& path, FontSummary& summary, std::string& error);
+// Prints the family, style, grid size and every code with its width (or the same as one
+// JSON object when `json`); false (with a message on standard error) when the file is no
+// font the plug-ins can read.
+bool printFontInfo(const std::string& path, bool json = false);
+// The summary as JSON: {"file":..., "format":"truetype"|"type1", ..., "characters":[...]}.
+std::string fontSummaryJson(const std::string& path, const FontSummary& summary);
 // True when the font at `path` holds a glyph for the code (false when it cannot be read).
 bool fontHasCode(const std::string& path, int code);
 // The codes of a TrueType font whose glyphs go when the glyphs of `removed` go: the

@@ -9,7 +9,12 @@
 #include "cli_support.h"
 #include "font_info.h"
 #include "outline_reader.h"
+#include "platform/platform.h"
 #include "plugin_host.h"
+#include "support/strings.h"
+#ifdef GX_HAVE_SPECIMEN
+#include "specimen.h"
+#endif
 
 using namespace gx::host;
 
@@ -102,6 +107,9 @@ int main(int argc, char** argv) {
                  "show the plug-ins' dialogs and message boxes for you to fill in and answer; "
                  "the options only give the dialogs their starting values");
 #endif
+    bool verbose = false;
+    app.add_flag("--verbose,-v", verbose,
+                 "show the plug-ins' dialog conversation (the questions the options answer)");
 
     std::string font, family;
     std::vector<std::string> shapes;
@@ -125,11 +133,19 @@ int main(int argc, char** argv) {
     symbol->add_option("SHAPE", shapes, "shape files (.svg or .outline)")->required();
 
     std::string infoFont;
+    bool infoJson = false;
     CLI::App* info = app.add_subcommand("info", "list what a TrueType or Type 1 font holds");
     info->add_option("FONT", infoFont, "the font (.ttf, .pfb, .pfa)")->required();
+    info->add_flag("--json", infoJson, "print one JSON object, for scripts");
 
-    // --config and --plugin-dir may stand after the command too.
-    for (CLI::App* sub : {ttf, type1, symbol, info}) sub->fallthrough();
+    std::string specimenFont, specimenPng;
+    CLI::App* specimen = app.add_subcommand(
+        "specimen", "draw every glyph of a font in a grid, with code, character and width (PNG)");
+    specimen->add_option("FONT", specimenFont, "the font (.ttf, .pfb, .pfa)")->required();
+    specimen->add_option("-o,--output", specimenPng, "the picture to write (.png)")->required();
+
+    // --config, --plugin-dir and --verbose may stand after the command too.
+    for (CLI::App* sub : {ttf, type1, symbol, info, specimen}) sub->fallthrough();
 
     try {
         app.parse(argc, argv);
@@ -138,16 +154,36 @@ int main(int argc, char** argv) {
         return code == 0 ? 0 : kExitUsage;
     }
 
-    if (*info) return printFontInfo(infoFont) ? kExitWritten : kExitFailed;
+    if (*info) return printFontInfo(infoFont, infoJson) ? kExitWritten : kExitFailed;
+    if (*specimen) {
+#ifdef GX_HAVE_SPECIMEN
+        if (!writeSpecimen(specimenFont, specimenPng)) return kExitFailed;
+        std::printf("Specimen of %s written to %s\n", specimenFont.c_str(), specimenPng.c_str());
+        return kExitWritten;
+#else
+        std::fprintf(stderr, "glyph-export: this build draws no specimens (no FreeType)\n");
+        return kExitFailed;
+#endif
+    }
 
     RunRequest req;
     req.iniPath = config.empty() ? defaultConfigPath() : config;
     req.pluginDir = pluginDir.empty() ? pluginDirectory(argv[0]) : pluginDir;
     req.shapes = shapes;
     req.showDialogs = showDialogs;
+    req.verbose = verbose;
     if (*ttf || *type1) {
         req.kind = *ttf ? TargetKind::TrueType : TargetKind::Type1;
         req.target = font;
+        // An empty name given on purpose (often an unset shell variable) is refused as the
+        // Options dialog refuses it, rather than quietly taken from the file name.
+        if ((*ttf ? ttf : type1)->count("--family") > 0 && choices.family.empty()) {
+            std::fprintf(
+                stderr, "%s: %s\n",
+                gx::platform::loadString(*ttf ? gx::str::kCaptionTrueType : gx::str::kCaptionType1),
+                gx::platform::loadString(gx::str::kInvalidFamilyName));
+            return kExitUsage;
+        }
         if (choices.symbol && choices.noSymbol) {
             std::fprintf(stderr, "glyph-export: --symbol and --no-symbol exclude each other\n");
             return kExitUsage;

@@ -233,8 +233,10 @@ bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
         const int built = tt::buildNewGlyph(s.converted, font.newGlyph);
         if (built == tt::kOutlineOk) {
             font.timestamp = fontTimestamp();
-            const tt::SaveStatus saved =
-                tt::saveFontFile(font, s.settings, s.fontFile, s.targetFileName);
+            // An installed font's backup goes where the system's font lists do not look.
+            const tt::SaveStatus saved = tt::saveFontFile(
+                font, s.settings, s.fontFile, s.targetFileName,
+                s.fileMode ? std::string() : install::backupPathFor(s.targetFileName));
             if (saved == tt::SaveStatus::TooManyGlyphs) {
                 showTrueTypeError(str::kFontTooComplex);
                 status = 7;
@@ -277,8 +279,13 @@ int32_t finishTrueTypeExport(HostExportCall& call, bool fileMode) {
     destroySettingsRecord(call);
     if (!fileMode && (ok || s.registered)) {
         install::loadFontResource(s.installedPath);
-        install::registerFontValue(s.installedName, s.installedPath);
+        const bool recorded = install::registerFontValue(s.installedName, s.installedPath);
         install::broadcastFontChange();
+        // The font is written, but a symbol font that no program can find is no success.
+        if (ok && !recorded) {
+            showTrueTypeError(str::kFontNotRegistered);
+            ok = false;
+        }
     }
     return ok || s.cancelled ? 1 : 0;
 }

@@ -17,6 +17,9 @@ InstalledFont locateInstalledFont(const std::string& family, const std::string& 
 bool unloadFontResource(const std::string& path);
 int loadFontResource(const std::string& path);
 bool registerFontValue(const std::string& family, const std::string& path);
+// Where an installed font's previous version is kept while the font is rewritten: a
+// name the system's font lists do not take for a second copy of the family.
+std::string backupPathFor(const std::string& fontPath);
 // Tells running programs that the set of fonts changed.
 void broadcastFontChange();
 // The host's "[Config] FontsDir", ending in a separator.

@@ -11,6 +11,7 @@
 
 #include "install/install.h"
 #include "platform/platform.h"
+#include "support/paths.h"
 
 namespace gx::install {
 namespace {
@@ -136,14 +137,37 @@ int loadFontResource(const std::string& path) {
     return platform::FontFile::exists(path) ? 1 : 0;
 }
 
+// Rebuilds the cache of the font's directory (a new directory has none to rescan), and
+// counts the font registered when fontconfig found it there.
 bool registerFontValue(const std::string&, const std::string& path) {
     FcConfig* config = FcInitLoadConfig();
     if (!config) return false;
     const std::string dir = platform::directoryOf(path);
-    FcCache* cache = FcDirCacheRescan(reinterpret_cast<const FcChar8*>(dir.c_str()), config);
-    if (cache) FcDirCacheUnload(cache);
+    bool listed = false;
+    if (FcCache* cache =
+            FcDirCacheRead(reinterpret_cast<const FcChar8*>(dir.c_str()), FcTrue, config)) {
+        if (FcFontSet* set = FcCacheCopySet(cache)) {
+            for (int i = 0; i < set->nfont && !listed; ++i) {
+                FcChar8* file = nullptr;
+                listed = FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch &&
+                         baseNameOf(reinterpret_cast<const char*>(file)) == baseNameOf(path);
+            }
+            FcFontSetDestroy(set);
+        }
+        FcDirCacheUnload(cache);
+    }
     FcConfigDestroy(config);
-    return cache != nullptr;
+    return listed;
+}
+
+// fontconfig indexes every font file of a fonts directory whatever its name, so a
+// "FAMILY.bak" beside the font would list the family twice; it skips hidden files.
+std::string backupPathFor(const std::string& fontPath) {
+    const std::string backup = companionPath(fontPath, ".bak");
+    const size_t slash = backup.find_last_of('/');
+    const size_t at = slash == std::string::npos ? 0 : slash + 1;
+    if (backup.compare(at, 1, ".") == 0) return backup;
+    return backup.substr(0, at) + "." + backup.substr(at);
 }
 
 void broadcastFontChange() {}

@@ -256,7 +256,8 @@ bool writeAll(platform::FontFile& file, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 SaveStatus saveFontFile(FontFileState& font, const SessionSettings& settings,
-                        std::unique_ptr<platform::FontFile>& file, const std::string& path) {
+                        std::unique_ptr<platform::FontFile>& file, const std::string& path,
+                        const std::string& backupPath) {
     auto closeFile = [&] {
         if (file) file->close();
         file.reset();
@@ -294,7 +295,7 @@ SaveStatus saveFontFile(FontFileState& font, const SessionSettings& settings,
         closeFile();
         return SaveStatus::Failed;
     }
-    const std::string backup = backupName(path);
+    const std::string backup = backupPath.empty() ? backupName(path) : backupPath;
     closeFile();
     platform::deleteFile(backup);
     if (!platform::renameFile(path, backup)) {

@@ -48,9 +48,11 @@ bool writeFontFile(FontFileState& font, const SessionSettings& settings,
 
 // updateFontMetrics + writeFontFile, then: a new font is written into `file` (deleted
 // again on failure); an existing one is written to a temporary file beside it, which
-// replaces it once complete, the previous file becoming the ".bak". `file` is closed.
+// replaces it once complete, the previous file becoming the ".bak" (`backupPath` when
+// given, else backupName(path)). `file` is closed.
 SaveStatus saveFontFile(FontFileState& font, const SessionSettings& settings,
-                        std::unique_ptr<platform::FontFile>& file, const std::string& path);
+                        std::unique_ptr<platform::FontFile>& file, const std::string& path,
+                        const std::string& backupPath = std::string());
 
 // The font file name with everything from its last "." replaced by ".bak".
 std::string backupName(const std::string& path);

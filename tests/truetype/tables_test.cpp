@@ -20,14 +20,17 @@ struct Table {
 
 std::vector<Table> directoryOf(const std::vector<uint8_t>& file) {
     BigEndianReader r(file);
-    uint32_t version;
-    uint16_t n, sr, es, rs;
-    r.readU32(version), r.readU16(n), r.readU16(sr), r.readU16(es), r.readU16(rs);
+    uint32_t version = 0;
+    uint16_t n = 0, sr = 0, es = 0, rs = 0;
     std::vector<Table> v;
+    if (!(r.readU32(version) && r.readU16(n) && r.readU16(sr) && r.readU16(es) && r.readU16(rs)))
+        return v;
     for (uint16_t i = 0; i < n; ++i) {
-        char tag[4];
-        Table t;
-        r.readBytes(tag, 4), r.readU32(t.checkSum), r.readU32(t.offset), r.readU32(t.length);
+        char tag[4] = {};
+        Table t{};
+        if (!(r.readBytes(tag, 4) && r.readU32(t.checkSum) && r.readU32(t.offset) &&
+              r.readU32(t.length)))
+            break;
         t.tag.assign(tag, 4);
         v.push_back(t);
     }
@@ -82,13 +85,15 @@ TEST(Container, NewFontDirectoryChecksumsAndAdjustment) {
         std::vector<uint8_t> body(file.begin() + dir[i].offset,
                                   file.begin() + dir[i].offset + (dir[i].length + 3) / 4 * 4);
         if (dir[i].tag == "head") {
+            ASSERT_GE(body.size(), 12u);
             headAt = dir[i].offset;
-            std::memset(&body[8], 0, 4);
+            std::fill(body.begin() + 8, body.begin() + 12, uint8_t(0));
         }
         EXPECT_EQ(test::fixtureChecksum(body), dir[i].checkSum) << dir[i].tag;
     }
     std::vector<uint8_t> whole = file;
-    std::memset(&whole[headAt + 8], 0, 4);
+    ASSERT_GE(whole.size(), size_t(headAt) + 12);
+    std::fill(whole.begin() + headAt + 8, whole.begin() + headAt + 12, uint8_t(0));
     EXPECT_EQ(test::fixtureChecksum(whole) + u32(file, headAt + 8), 0xB1B0AFBAu);
 
     // hmtx advances: grid, 0, 0, space width, auto width (900 x 1.05 = 945); loca 0 L L L L 2L

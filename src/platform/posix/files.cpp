@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -105,8 +106,14 @@ const char* loadString(int id) {
 }
 
 int messageBox(const char* text, const char* caption, unsigned flags) {
-    std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-    std::fflush(stderr);
+    // A host that answers the questions itself (glyph-export's options) may ask for them
+    // to go unprinted; errors, warnings and notices are always shown.
+    const char* quiet = std::getenv("GLYPH_EXPORT_QUIET");
+    const bool question = (flags & 0xF) != kMbOk;
+    if (!(question && quiet && quiet[0] == '1')) {
+        std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+        std::fflush(stderr);
+    }
     MessageBoxHandler handler = messageBoxHandler();
     return handler ? handler(text, caption, flags) : defaultMessageBoxAnswer(flags);
 }

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include "platform/common_internal.h"
@@ -87,9 +88,13 @@ int messageBox(const char* text, const char* caption, unsigned flags) {
     MessageBoxHandler handler = messageBoxHandler();
     HWND owner = static_cast<HWND>(messageBoxOwner());
     if (handler) {
-        // The scripted user stands in for the person: the same line as on POSIX.
-        std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-        std::fflush(stderr);
+        // The scripted user stands in for the person: the same line as on POSIX, and
+        // the questions the host answered unprinted when it asks for quiet.
+        const char* quiet = std::getenv("GLYPH_EXPORT_QUIET");
+        if ((flags & 0xF) == kMbOk || !quiet || quiet[0] != '1') {
+            std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+            std::fflush(stderr);
+        }
         // Outside the dialogs nobody could press a button: the script answers. A
         // dialog's own messages are real boxes, answered through their buttons.
         if (!owner || !IsWindow(owner)) return handler(text, caption, flags);
