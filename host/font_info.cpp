@@ -176,4 +176,25 @@ bool printFontInfo(const std::string& path, bool json) {
     return true;
 }
 
+std::vector<int> codesGoingWith(const std::string& path, const std::vector<int>& removed) {
+    std::vector<int> going;
+    std::string text;
+    if (!platform::readWholeFile(path, text)) return going;
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    if (!isTrueType(bytes)) return going;
+    tt::FontFileState font;
+    SessionSettings settings = defaultSettings(PluginKind::TrueType);
+    if (tt::readExistingFont(std::move(bytes), font, settings) != tt::ReadStatus::Ok) return going;
+    for (int code : removed)
+        if (code >= 0 && code < 256) font.deleteMark[size_t(code)] = true;
+    // The plug-in's own choice of what stays, run without a glyph to add.
+    font.addGlyph = false;
+    if (tt::updateFontMetrics(font, settings) != tt::SaveStatus::Ok) return going;
+    for (int code = 32; code < 256; ++code)
+        if (font.charToGlyph[size_t(code)] != 0 && !font.deleteMark[size_t(code)] &&
+            font.newCodeMap[size_t(code)] == 0)
+            going.push_back(code);
+    return going;
+}
+
 }  // namespace gx::host
