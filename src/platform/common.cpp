@@ -1,5 +1,13 @@
 // Platform-independent parts of the seams: test hooks and the message-box handler.
 #include "platform/common_internal.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <unistd.h>
+#endif
 #include "platform/platform.h"
 #include "platform/ui_hooks.h"
 
@@ -9,6 +17,10 @@ MessageBoxHandler g_handler = nullptr;
 long long g_writeBudget = -1;
 int g_hostRecordFailure = 0;
 int g_renameFailure = 0;
+int g_stepFailure = 0;
+int g_killAtStep = 0;
+int g_steps = 0;
+StepObserver g_observer = nullptr;
 }  // namespace
 
 void setMessageBoxHandler(MessageBoxHandler handler) {
@@ -47,6 +59,45 @@ bool hostRecordAllocationFails() {
 bool renameFails() {
     if (g_renameFailure <= 0) return false;
     return --g_renameFailure == 0;
+}
+
+void reportExportOutcome(ExportOutcome outcome, bool savedEarlier) {
+    const char* path = std::getenv("GLYPH_EXPORT_OUTCOME");
+    if (!path || !*path) return;
+    const char* word = outcome == ExportOutcome::Written     ? "written"
+                       : outcome == ExportOutcome::Cancelled ? "cancelled"
+                                                             : "failed";
+    if (std::FILE* f = std::fopen(path, "wb")) {
+        std::fprintf(f, "%s%s\n", word, savedEarlier ? " saved" : "");
+        std::fclose(f);
+    }
+}
+
+void injectStepFailure(int n) {
+    g_stepFailure = n;
+    g_steps = 0;
+}
+void injectKillAtStep(int n) {
+    g_killAtStep = n;
+    g_steps = 0;
+}
+int stepCount() {
+    return g_steps;
+}
+void resetStepCount() {
+    g_steps = 0;
+}
+void setStepObserver(StepObserver observer) {
+    g_observer = observer;
+}
+
+bool saveStep(const char* kind, const std::string& path) {
+    ++g_steps;
+#ifndef _WIN32
+    if (g_killAtStep > 0 && g_steps == g_killAtStep) ::kill(::getpid(), SIGKILL);
+#endif
+    if (g_observer) g_observer(kind, path);
+    return !(g_stepFailure > 0 && g_steps == g_stepFailure);
 }
 
 }  // namespace gx::platform

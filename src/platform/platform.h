@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace gx::platform {
 
@@ -45,11 +46,14 @@ class FontFile {
     bool sync();
     // Flushes and closes; false when buffered data could not be written.
     bool close();
+    // The file's identity (device and file number); false when it cannot be had.
+    bool identity(uint64_t& device, uint64_t& number);
     const std::string& path() const { return path_; }
 
     struct Impl;
 
   private:
+    friend bool copyPermissions(const std::string& model, FontFile& file);
     FontFile(std::unique_ptr<Impl> impl, std::string path);
     std::unique_ptr<Impl> impl_;
     std::string path_;
@@ -70,6 +74,26 @@ std::string createTempFileIn(const std::string& directory, const std::string& pr
 std::string directoryOf(const std::string& path);
 // The system's temporary directory.
 std::string tempDirectory();
+
+// The save's own steps (see platform/save.h). Each is one system operation and a
+// fault point of the test hooks below.
+// Renames over an existing `to` in one step, as the replacement of a file must.
+bool replaceFile(const std::string& from, const std::string& to);
+// A second name for a file; false when `to` exists or the file system has no links.
+bool linkFile(const std::string& from, const std::string& to);
+// Makes the names in `directory` durable (nothing to do where renames are written through).
+bool syncDirectory(const std::string& directory);
+// Where a path leads once symbolic links are followed; the path itself when it leads
+// nowhere further. A link to a missing file gives the missing file's path.
+std::string resolvePath(const std::string& path);
+// Identity of the file a path names (links followed); false when there is none.
+bool fileIdentity(const std::string& path, uint64_t& device, uint64_t& number);
+// Gives `file` the permission bits (and, where allowed, owner and group) of `model`.
+bool copyPermissions(const std::string& model, FontFile& file);
+// The names in a directory ("." and ".." left out); empty when it cannot be read.
+std::vector<std::string> listDirectory(const std::string& directory);
+// True when the save must close a file before another is renamed over it (Windows).
+bool renameNeedsClosedTarget();
 
 // ---------------------------------------------------------------- profile (INI)
 
@@ -109,6 +133,20 @@ enum : int { kIdOk = 1, kIdCancel = 2, kIdAbort = 3, kIdYes = 6, kIdNo = 7 };
 // standard error and takes its answer from the scripted user.
 int messageBox(const char* text, const char* caption, unsigned flags);
 
+// A detail that helps with a message (file, reason) on a line of its own: standard
+// error on POSIX, the debug output on Windows. Never part of a quoted message.
+void reportDetail(const std::string& text);
+
+// ---------------------------------------------------------------- export outcome
+
+// What one export came to. FilterEntry answers 1 for a written glyph and for a
+// cancelled dialog alike; a host that must tell them apart (glyph-export) names a file
+// in the environment variable GLYPH_EXPORT_OUTCOME, and the finish command writes one
+// line there: "written", "cancelled" or "failed", followed by " saved" when the
+// extended Options dialog's immediate save changed the font before that.
+enum class ExportOutcome { Written, Cancelled, Failed };
+void reportExportOutcome(ExportOutcome outcome, bool savedEarlier);
+
 // ---------------------------------------------------------------- host records
 
 // The two records handed to the host at begin come from the platform allocator
@@ -128,5 +166,20 @@ void injectWriteFailureAfter(long long bytes);
 void injectHostRecordFailure(int nth);
 // Makes the n-th following renameFile call fail (0: none).
 void injectRenameFailure(int nth);
+
+// Every system operation of a save (open, write, sync, close, link, rename, delete,
+// directory sync) is a numbered step. The hooks below count them from the moment they
+// are set.
+// Makes step n fail as the system would (0: none).
+void injectStepFailure(int n);
+// Kills the process with SIGKILL just before step n (0: none); POSIX only.
+void injectKillAtStep(int n);
+// Steps taken since the last injectStepFailure/injectKillAtStep/resetStepCount.
+int stepCount();
+void resetStepCount();
+// Sees every step: its kind ("write", "sync", "close", "rename", "link", "delete",
+// "syncdir", "open") and the path it concerns. Null removes the observer.
+using StepObserver = void (*)(const char* kind, const std::string& path);
+void setStepObserver(StepObserver observer);
 
 }  // namespace gx::platform

@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "font_fixture.h"
+#include "platform/save.h"
 #include "truetype/truetype.h"
 
 namespace gx::tt {
@@ -48,14 +49,15 @@ struct SaveTest : ::testing::Test {
         SessionSettings s;
         font.timestamp = 3600;
         std::unique_ptr<platform::FontFile> file;
-        if (platform::FontFile::exists(path)) {
-            file = platform::FontFile::open(path, platform::OpenMode::ReadWriteDenyWrite);
+        const bool existed = platform::FontFile::exists(path);
+        if (existed) {
+            std::string why;
+            file = platform::openForUpdate(path, kTempPrefix, {backupName(path)}, why);
             std::vector<uint8_t> bytes;
             if (!file || !loadFontBytes(*file, bytes)) return SaveStatus::Failed;
             if (readExistingFont(bytes, font, s) != ReadStatus::Ok) return SaveStatus::Failed;
         } else {
             s.familyName = "Saved";
-            file = platform::FontFile::open(path, platform::OpenMode::CreateReadWriteDenyWrite);
         }
         ConvertedOutline conv;
         conv.points = {{0, 0, kContourStart},
@@ -65,7 +67,8 @@ struct SaveTest : ::testing::Test {
         conv.contourStarts = {0, 4};
         buildNewGlyph(conv, font.newGlyph);
         s.charNumber = int16_t(code);
-        return saveFontFile(font, s, file, path);
+        std::string detail;
+        return saveFontFile(font, s, file, path, existed, detail);
     }
 };
 
