@@ -1,0 +1,263 @@
+#!/usr/bin/env python3
+"""Whole-process benchmark: glyph-export against FontForge and fontTools on the same work.
+
+Every round runs every tool's command once, in a shuffled order, so that all of them meet the
+same machine load; the report gives per-command medians and the ratios of one such run. Peers
+that are not installed are left out. Nothing here is a test: run it on demand.
+
+    bench/whole_process.py [--bin BUILD/bin] [--rounds N] [--only NAME,...] [--keep DIR]
+"""
+import argparse
+import os
+import random
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+# The codes the export dialog offers: 33-255 but for those Windows does not map.
+CODES = [c for c in range(33, 256) if c not in (127, 128, 129, 141, 142, 143, 144, 157, 158)]
+
+
+def shape_svg(i):
+    # A frame with a notch whose place depends on i: every glyph differs, all are simple
+    # closed outlines with a hole, on a 1000-unit em.
+    n = 100 + (i * 37) % 600
+    return (
+        '<svg xmlns="http://www.w3.org/2000/svg" width="10in" height="10in" '
+        'viewBox="0 0 1000 1000">\n'
+        f'<path d="M 100,900 L 100,200 L {n},100 L 900,200 L 900,900 Z '
+        f'M 250,750 L 750,750 L 750,350 L {n},250 L 250,350 Z"/>\n</svg>\n')
+
+
+def write_shapes(folder, count):
+    os.makedirs(folder, exist_ok=True)
+    paths = []
+    for i in range(count):
+        path = os.path.join(folder, f"{CODES[i]}.svg")
+        with open(path, "w") as f:
+            f.write(shape_svg(i))
+        paths.append(path)
+    return paths
+
+
+FONTFORGE_SCRIPT = r'''
+import sys, fontforge
+mode, out = sys.argv[1], sys.argv[2]
+shapes = sys.argv[3:]
+if mode == "add":
+    font = fontforge.open(out)
+else:
+    font = fontforge.font()
+    font.em = 1000
+    font.fontname = font.familyname = font.fullname = "Bench"
+for s in shapes:
+    code = int(s.rsplit("/", 1)[-1].split(".")[0])
+    g = font.createChar(code)
+    g.importOutlines(s)
+    g.width = 1000
+if out.endswith(".pfb"):
+    font.generate(out, flags=("afm", "pfm"))
+else:
+    font.generate(out)
+'''
+
+FONTTOOLS_SCRIPT = r'''
+import sys, re
+from fontTools.ttLib import TTFont
+from fontTools.fontBuilder import FontBuilder
+from fontTools.pens.ttGlyphPen import TTGlyphPen
+from fontTools.pens.cu2quPen import Cu2QuPen
+from fontTools.pens.transformPen import TransformPen
+from fontTools.svgLib.path import SVGPath
+mode, out = sys.argv[1], sys.argv[2]
+shapes = sys.argv[3:]
+def glyph_of(path):
+    pen = TTGlyphPen(None)
+    # SVG's y runs down; the em square is 1000 units.
+    SVGPath(path).draw(Cu2QuPen(TransformPen(pen, (1, 0, 0, -1, 0, 900)), 1.0, reverse_direction=True))
+    return pen.glyph()
+def code_of(path):
+    return int(path.rsplit("/", 1)[-1].split(".")[0])
+if mode == "add":
+    font = TTFont(out)
+    glyf, hmtx = font["glyf"], font["hmtx"]
+    order = font.getGlyphOrder()
+    for s in shapes:
+        name = "uni%04X" % code_of(s)
+        g = glyph_of(s)
+        glyf[name] = g
+        g.recalcBounds(glyf)
+        hmtx[name] = (1000, g.xMin)
+        if name not in order:
+            order.append(name)
+        for t in font["cmap"].tables:
+            t.cmap[code_of(s)] = name
+    font.setGlyphOrder(order)
+    font["maxp"].numGlyphs = len(order)
+    font.save(out)
+else:
+    names = [".notdef"] + ["uni%04X" % code_of(s) for s in shapes]
+    fb = FontBuilder(1000, isTTF=True)
+    fb.setupGlyphOrder(names)
+    fb.setupCharacterMap({code_of(s): "uni%04X" % code_of(s) for s in shapes})
+    glyphs = {".notdef": TTGlyphPen(None).glyph()}
+    for s in shapes:
+        glyphs["uni%04X" % code_of(s)] = glyph_of(s)
+    fb.setupGlyf(glyphs)
+    fb.setupHorizontalMetrics({n: (1000, 0) for n in names})
+    fb.setupHorizontalHeader(ascent=800, descent=-200)
+    fb.setupNameTable({"familyName": "Bench", "styleName": "Regular"})
+    fb.setupOS2()
+    fb.setupPost()
+    fb.save(out)
+'''
+
+
+def have_python_module(name):
+    return subprocess.run([sys.executable, "-c", f"import {name}"],
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
+
+
+def run_once(argv, cwd):
+    """Wall time (s) and peak resident memory (KiB) of one process."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    _, status, usage = os.wait4(proc.pid, 0)
+    elapsed = time.perf_counter() - start
+    err = proc.stderr.read().decode(errors="replace")
+    proc.stderr.close()
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    if proc.returncode != 0:
+        raise RuntimeError(f"{' '.join(argv[:4])} ... exited {proc.returncode}: {err.strip()}")
+    return elapsed, usage.ru_maxrss
+
+
+class Case:
+    """One tool doing one piece of work: `prepare` (untimed) then `argv` (timed)."""
+
+    def __init__(self, work, tool, argv, prepare=None):
+        self.work, self.tool, self.argv, self.prepare = work, tool, argv, prepare
+        self.times, self.peaks = [], []
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    ap.add_argument("--bin", default=os.path.join(HERE, "..", "build", "rel", "bin"),
+                    help="folder with glyph-export and the plug-ins (a Release build)")
+    ap.add_argument("--rounds", type=int, default=5)
+    ap.add_argument("--only", default="", help="comma-separated work names to run")
+    ap.add_argument("--keep", default="", help="work in this folder and keep it")
+    args = ap.parse_args()
+
+    gx = os.path.abspath(os.path.join(args.bin, "glyph-export"))
+    if not os.access(gx, os.X_OK):
+        sys.exit(f"no glyph-export in {args.bin}: build it first (see bench/README.md)")
+    work = args.keep or tempfile.mkdtemp(prefix="gx-bench-")
+    os.makedirs(work, exist_ok=True)
+    shapes = write_shapes(os.path.join(work, "shapes"), len(CODES))
+    extra = shapes[-1]  # not among the 200 of the base font
+    ini = os.path.join(work, "settings.ini")
+    ff = os.path.join(work, "ff.py")
+    ft = os.path.join(work, "ft.py")
+    open(ff, "w").write(FONTFORGE_SCRIPT)
+    open(ft, "w").write(FONTTOOLS_SCRIPT)
+    have_ff = have_python_module("fontforge")
+    have_ft = have_python_module("fontTools")
+
+    def gx_argv(kind, out, files, more=()):
+        return [gx, "--config", ini, kind, out, *files, "--em-from-svg", *more]
+
+    # The 200-glyph font every single export starts from.
+    base = os.path.join(work, "base200.ttf")
+    if not os.path.exists(base):
+        subprocess.run(gx_argv("ttf", base, shapes[:200]), check=True,
+                       stderr=subprocess.DEVNULL)
+
+    def fresh(path, *companions):
+        def prep():
+            for p in (path,) + companions:
+                if os.path.exists(p):
+                    os.remove(p)
+        return prep
+
+    def copy_base(to):
+        def prep():
+            shutil.copyfile(base, to)
+            for p in (to[:-4] + ".bak",):
+                if os.path.exists(p):
+                    os.remove(p)
+        return prep
+
+    out = lambda name: os.path.join(work, name)
+    cases = []
+    one = "one export into a 200-glyph TTF"
+    cases.append(Case(one, "glyph-export", gx_argv("ttf", out("one.ttf"), [extra], ["--char", str(CODES[-1])]),
+                      copy_base(out("one.ttf"))))
+    cases.append(Case(one, "cp + sync", ["sh", "-c", f"cp {base} {out('cp.ttf')} && sync {out('cp.ttf')}"]))
+    if have_ff:
+        cases.append(Case(one, "FontForge", [sys.executable, ff, "add", out("ff1.ttf"), extra],
+                          copy_base(out("ff1.ttf"))))
+    if have_ft:
+        cases.append(Case(one, "fontTools", [sys.executable, ft, "add", out("ft1.ttf"), extra],
+                          copy_base(out("ft1.ttf"))))
+
+    for n in (200, 50, 214):
+        w = f"{n} SVGs into a new TTF"
+        cases.append(Case(w, "glyph-export", gx_argv("ttf", out(f"n{n}.ttf"), shapes[:n]),
+                          fresh(out(f"n{n}.ttf"))))
+        if n == 200:
+            if have_ff:
+                cases.append(Case(w, "FontForge", [sys.executable, ff, "new", out("ffn.ttf"), *shapes[:n]]))
+            if have_ft:
+                cases.append(Case(w, "fontTools", [sys.executable, ft, "new", out("ftn.ttf"), *shapes[:n]]))
+        w = f"{n} shapes into PFB + AFM + PFM"
+        t1 = out(f"t{n}.pfb")
+        cases.append(Case(w, "glyph-export", gx_argv("type1", t1, shapes[:n]),
+                          fresh(t1, t1[:-4] + ".afm", t1[:-4] + ".pfm")))
+        if n == 200 and have_ff:
+            cases.append(Case(w, "FontForge", [sys.executable, ff, "new", out("fft1.pfb"), *shapes[:n]]))
+
+    if args.only:
+        wanted = [w.strip() for w in args.only.split(",")]
+        cases = [c for c in cases if any(w in c.work for w in wanted)]
+
+    for r in range(args.rounds):
+        order = cases[:]
+        random.shuffle(order)
+        for c in order:
+            if c.prepare:
+                c.prepare()
+            if os.path.exists(ini):
+                os.remove(ini)
+            t, peak = run_once(c.argv, work)
+            c.times.append(t)
+            c.peaks.append(peak)
+        print(f"round {r + 1}/{args.rounds} done", file=sys.stderr)
+
+    print(f"# {args.rounds} interleaved rounds; medians; peak = largest resident set")
+    works = []
+    for c in cases:
+        if c.work not in works:
+            works.append(c.work)
+    for w in works:
+        print(f"\n{w}")
+        row = [c for c in cases if c.work == w]
+        ours = next((c for c in row if c.tool == "glyph-export"), None)
+        for c in row:
+            med = statistics.median(c.times)
+            ratio = ""
+            if ours and c is not ours:
+                ratio = f"  {med / statistics.median(ours.times):6.2f}x glyph-export's time"
+            n = int(w.split()[0]) if w[0].isdigit() else 0
+            per = f"  {med / n * 1000:7.3f} ms/shape" if n and c is ours else ""
+            print(f"  {c.tool:14s} {med * 1000:9.1f} ms  peak {max(c.peaks) / 1024:5.1f} MiB{per}{ratio}")
+    if not args.keep:
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    main()
