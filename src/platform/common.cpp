@@ -4,10 +4,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <unistd.h>
 #endif
+#include <string>
+#include <vector>
 #include "platform/platform.h"
 #include "platform/ui_hooks.h"
 
@@ -71,6 +75,38 @@ void reportExportOutcome(ExportOutcome outcome, bool savedEarlier) {
         std::fprintf(f, "%s%s\n", word, savedEarlier ? " saved" : "");
         std::fclose(f);
     }
+}
+
+std::string environmentValue(const char* name) {
+#ifdef _WIN32
+    char small[256];
+    DWORD n = GetEnvironmentVariableA(name, small, sizeof small);
+    if (n == 0) return std::string();
+    if (n < sizeof small) return std::string(small, n);
+    std::vector<char> big(n);
+    DWORD m = GetEnvironmentVariableA(name, big.data(), n);
+    return m > 0 && m < n ? std::string(big.data(), m) : std::string();
+#else
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+#endif
+}
+
+void setEnvironmentValue(const char* name, const char* value) {
+#ifdef _WIN32
+    SetEnvironmentVariableA(name, value);
+#else
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+#endif
+}
+
+bool syncWanted(const std::string& path, bool isFolder) {
+    const std::string folder = environmentValue(kNoSyncFolderVariable);
+    if (folder.empty()) return true;
+    return (isFolder ? path : directoryOf(path)) != folder;
 }
 
 void injectStepFailure(int n) {

@@ -107,6 +107,34 @@ std::string profileGetString(const std::string& file, const std::string& section
                              const std::string& key, const std::string& defaultValue);
 bool profileWriteString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value);
+// Keeps the text of `file` in memory from here on: the reads and writes above work on it,
+// and profileFlush writes it back once, through the save of platform/save.h, so that a run
+// of writes costs one replacement of the file and ends in the same bytes as writing each
+// key in turn. True when this call took the hold (and its caller flushes); false when the
+// file was held already. Windows writes through its profile API as before: no-ops there.
+bool profileHold(const std::string& file);
+// Writes the held text back when the writes changed it, and lets it go. During a batch
+// (kHoldSettingsVariable) the text stays held instead until the batch's last export
+// flushes it; a batch that stops before that never writes it. False when the write failed.
+bool profileFlush();
+
+// ---------------------------------------------------------------- environment
+
+// The process environment, which the host and a plug-in share (on Windows every module
+// has a C runtime of its own with its own copy, so this uses the Win32 calls there).
+// "" when the variable is unset.
+std::string environmentValue(const char* name);
+// Sets a variable; null removes it.
+void setEnvironmentValue(const char* name, const char* value);
+
+// Set by a host running a batch of exports to "ID" (a name of that batch), and to "ID end"
+// for its last export: the settings the exports write are held in memory until then.
+inline constexpr const char* kHoldSettingsVariable = "GLYPH_EXPORT_HOLD_SETTINGS";
+// Set by a host to a folder holding a working copy that it replaces the real files from
+// once, durably: saves into that folder skip their syncs (file and folder).
+inline constexpr const char* kNoSyncFolderVariable = "GLYPH_EXPORT_NO_SYNC";
+// True unless `path` (a file, or with isFolder a folder) lies in the no-sync folder.
+bool syncWanted(const std::string& path, bool isFolder);
 
 // ---------------------------------------------------------------- strings
 

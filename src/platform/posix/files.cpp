@@ -75,6 +75,7 @@ bool linkFile(const std::string& from, const std::string& to) {
 }
 
 bool syncDirectory(const std::string& directory) {
+    if (!syncWanted(directory, true)) return true;
     if (!saveStep("syncdir", directory)) return false;
     int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dir < 0) return false;
@@ -152,10 +153,63 @@ std::string tempDirectory() {
 
 // ---------------------------------------------------------------- profile
 
+namespace {
+
+// The settings file held in memory between profileHold and profileFlush.
+struct HeldProfile {
+    bool active = false;
+    std::string file;
+    std::string text;
+    bool readable = true;  // false: the file exists but could not be read
+    bool dirty = false;
+    std::string batch;  // the batch it is held for ("" for one run of writes)
+};
+HeldProfile g_held;
+
+// The batch the host runs (kHoldSettingsVariable: "ID", or "ID end" for its last export).
+std::string currentBatch(bool* last) {
+    const std::string v = environmentValue(kHoldSettingsVariable);
+    const size_t space = v.find(' ');
+    if (last)
+        *last = space != std::string::npos && v.compare(space, std::string::npos, " end") == 0;
+    return v.substr(0, space);
+}
+
+bool isHeld(const std::string& file) {
+    return g_held.active && g_held.file == file;
+}
+
+// The file's text, from memory when it is held. False when it exists but cannot be read.
+bool profileText(const std::string& file, std::string& text) {
+    if (isHeld(file)) {
+        text = g_held.text;
+        return g_held.readable;
+    }
+    text.clear();
+    return !FontFile::exists(file) || readWholeFile(file, text, 1u << 20);
+}
+
+bool writeProfileText(const std::string& file, const std::string& text) {
+    // Replaced through a synced temporary file, so a failed or killed write never
+    // truncates the settings.
+    removeStaleSettingsTemporaries(file);
+    return replaceFileContents(file, kSettingsTempPrefix, text);
+}
+
+// Writes the held text back when it changed, and lets it go.
+bool releaseHeld() {
+    bool ok = true;
+    if (g_held.active && g_held.dirty) ok = writeProfileText(g_held.file, g_held.text);
+    g_held = HeldProfile();
+    return ok;
+}
+
+}  // namespace
+
 int profileGetInt(const std::string& file, const std::string& section, const std::string& key,
                   int defaultValue) {
     std::string text;
-    if (file.empty() || !readWholeFile(file, text, 1u << 20)) return defaultValue;
+    if (file.empty() || !profileText(file, text)) return defaultValue;
     auto v = iniLookup(text, section, key);
     return v ? iniParseInt(*v) : defaultValue;
 }
@@ -163,7 +217,7 @@ int profileGetInt(const std::string& file, const std::string& section, const std
 std::string profileGetString(const std::string& file, const std::string& section,
                              const std::string& key, const std::string& defaultValue) {
     std::string text;
-    if (file.empty() || !readWholeFile(file, text, 1u << 20)) return defaultValue;
+    if (file.empty() || !profileText(file, text)) return defaultValue;
     auto v = iniLookup(text, section, key);
     return v ? *v : defaultValue;
 }
@@ -171,13 +225,41 @@ std::string profileGetString(const std::string& file, const std::string& section
 bool profileWriteString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value) {
     if (file.empty()) return false;
+    if (isHeld(file)) {
+        // A file that could not be read is never overwritten from nothing.
+        if (!g_held.readable) return false;
+        std::string updated = iniSet(g_held.text, section, key, value);
+        // The first write creates the file, as the profile API does, even with no change.
+        if (updated != g_held.text || !FontFile::exists(file)) g_held.dirty = true;
+        g_held.text = std::move(updated);
+        return true;
+    }
     std::string text;
-    if (FontFile::exists(file) && !readWholeFile(file, text, 1u << 20)) return false;
-    std::string updated = iniSet(text, section, key, value);
-    // Replaced through a synced temporary file, so a failed or killed write never
-    // truncates the settings.
-    removeStaleSettingsTemporaries(file);
-    return replaceFileContents(file, kSettingsTempPrefix, updated);
+    if (!profileText(file, text)) return false;
+    return writeProfileText(file, iniSet(text, section, key, value));
+}
+
+bool profileHold(const std::string& file) {
+    const std::string batch = currentBatch(nullptr);
+    if (g_held.active && !g_held.batch.empty() && g_held.batch != batch) {
+        // Held for a batch that stopped before its end: what it wrote is not kept, as
+        // nothing else of that batch is.
+        g_held = HeldProfile();
+    }
+    if (file.empty() || isHeld(file)) return false;
+    releaseHeld();
+    g_held.readable = profileText(file, g_held.text);
+    g_held.file = file;
+    g_held.batch = batch;
+    g_held.active = true;
+    return true;
+}
+
+bool profileFlush() {
+    if (!g_held.active) return true;
+    bool last = false;
+    if (!currentBatch(&last).empty() && !last) return true;
+    return releaseHeld();
 }
 
 // ---------------------------------------------------------------- strings and messages

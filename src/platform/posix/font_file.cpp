@@ -147,6 +147,7 @@ bool FontFile::flush() {
 }
 
 bool FontFile::sync() {
+    if (!syncWanted(path_, false)) return flush();
     return flush() && saveStep("sync", path_) && ::fsync(impl_->fd) == 0;
 }
 

@@ -123,6 +123,7 @@ bool FontFile::flush() {
 }
 
 bool FontFile::sync() {
+    if (!syncWanted(path_, false)) return flush();
     return flush() && saveStep("sync", path_) && FlushFileBuffers(impl_->handle);
 }
 
