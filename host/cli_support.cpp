@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -53,36 +55,36 @@ bool singleCharacter(const std::string& s, long& code) {
     return false;
 }
 
-struct FileStamp {
-    bool exists = false;
-    long long size = 0, mtimeNs = 0, inode = 0;
-    bool operator==(const FileStamp& o) const {
-        return exists == o.exists && size == o.size && mtimeNs == o.mtimeNs && inode == o.inode;
-    }
-};
-
-FileStamp stampOf(const std::string& path) {
-    FileStamp s;
+// Temporary files of this host carry its process id: "gxui-PID-XXXXXX" (dialog
+// scripts) and "gxout-PID-XXXXXX" (outcomes).
+std::string hostTempPrefix(const char* kind) {
 #ifdef _WIN32
-    WIN32_FILE_ATTRIBUTE_DATA d;
-    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) {
-        s.exists = true;
-        s.size = (static_cast<long long>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
-        s.mtimeNs = (static_cast<long long>(d.ftLastWriteTime.dwHighDateTime) << 32) |
-                    d.ftLastWriteTime.dwLowDateTime;
-        s.inode = (static_cast<long long>(d.ftCreationTime.dwHighDateTime) << 32) |
-                  d.ftCreationTime.dwLowDateTime;
-    }
+    const long pid = static_cast<long>(GetCurrentProcessId());
 #else
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0) {
-        s.exists = true;
-        s.size = st.st_size;
-        s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-        s.inode = static_cast<long long>(st.st_ino);
+    const long pid = static_cast<long>(::getpid());
+#endif
+    return std::string(kind) + "-" + std::to_string(pid) + "-";
+}
+
+// Removes what earlier runs that were killed left in the temporary folder: the
+// files of processes that no longer run.
+void removeStaleHostFiles() {
+#ifndef _WIN32
+    const std::string dir = platform::tempDirectory();
+    for (const std::string& name : platform::listDirectory(dir)) {
+        for (const char* kind : {"gxui-", "gxout-"}) {
+            const size_t k = std::strlen(kind);
+            if (name.compare(0, k, kind) != 0) continue;
+            const size_t dash = name.find('-', k);
+            if (dash == std::string::npos || dash == k || name.size() != dash + 7) continue;
+            const std::string pidText = name.substr(k, dash - k);
+            if (!allDigits(pidText) || pidText.size() > 9) continue;
+            const pid_t pid = static_cast<pid_t>(std::atol(pidText.c_str()));
+            if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+                std::remove((dir + "/" + name).c_str());
+        }
     }
 #endif
-    return s;
 }
 
 std::string baseName(const std::string& path) {
@@ -275,8 +277,9 @@ std::string dialogScript(const DialogChoices& c, bool newFont) {
         for (const auto& [code, width] : c.setWidths)
             s += "text 1039 " + std::to_string(code) + "\nvalue 1040 " + std::to_string(width) +
                  "\n";
-        // An import locks the character controls, so it comes last.
-        if (!c.metricsFile.empty()) s += "click 1026\nfile " + c.metricsFile + "\n";
+        // An import locks the character controls, so it comes last. A file that cannot be
+        // imported ends the export there: nothing of this dialog is saved.
+        if (!c.metricsFile.empty()) s += "stop-on-error\nclick 1026\nfile " + c.metricsFile + "\n";
         s += "ok\nanswer yes\n";
     }
     if (c.charCode > 0) s += "text 1014 " + std::to_string(c.charCode) + "\n";
@@ -299,13 +302,20 @@ namespace {
 // GLYPH_EXPORT_UI_SCRIPT. `scriptPath` is the temporary file made for it, if any.
 // False (with a message) when the export must not run.
 bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::string& shapePath,
-                    const FileStamp& before, std::string& scriptPath) {
+                    std::string& scriptPath) {
     DialogChoices choices = req.dialog;
     if (req.shapes.size() > 1) choices.charCode = codeFromFileName(shapePath);
     if (req.emFromSvg && shape.viewBoxHeightThousandths > 0)
         choices.designSizeThousandths =
             static_cast<int>(std::lround(shape.viewBoxHeightThousandths));
-    const bool newFont = !before.exists || (req.kind == TargetKind::Type1 && before.size == 0);
+    struct stat st;
+    const bool exists = ::stat(req.target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        std::fprintf(stderr, "glyph-export: %s: not a font file (a folder or a device)\n",
+                     req.target.c_str());
+        return false;
+    }
+    const bool newFont = !exists || (req.kind == TargetKind::Type1 && st.st_size == 0);
     // A new font needs a family name: the file's own name unless one was given.
     if (newFont && choices.family.empty()) {
         choices.family = baseName(req.target);
@@ -326,12 +336,20 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
         setEnv("GLYPH_EXPORT_UI_SCRIPT", req.uiScript);
         return true;
     }
-    scriptPath = platform::createTempFileIn(platform::tempDirectory(), "gxui");
-    std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
-    out << dialogScript(choices, newFont);
-    if (scriptPath.empty() || !out.good()) {
-        std::fprintf(stderr, "glyph-export: cannot write the dialog script\n");
+    scriptPath = platform::createTempFileIn(platform::tempDirectory(), hostTempPrefix("gxui"));
+    bool written = false;
+    if (!scriptPath.empty()) {
+        std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
+        out << dialogScript(choices, newFont);
+        // A full disk shows only when the buffered text goes down.
+        out.close();
+        written = !out.fail();
+    }
+    if (!written) {
+        std::fprintf(stderr, "glyph-export: cannot write the dialog script in %s\n",
+                     platform::tempDirectory().c_str());
         if (!scriptPath.empty()) std::remove(scriptPath.c_str());
+        scriptPath.clear();
         return false;
     }
     setEnv("GLYPH_EXPORT_UI_SCRIPT", scriptPath);
@@ -340,10 +358,32 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
 
 }  // namespace
 
+namespace {
+
+// What the plug-in said about one export (platform::reportExportOutcome).
+struct Outcome {
+    std::string word;  // "written", "cancelled", "failed", or "" when nothing was said
+    bool savedEarlier = false;
+};
+
+Outcome readOutcome(const std::string& path) {
+    Outcome o;
+    std::string text;
+    if (path.empty() || !platform::readWholeFile(path, text, 256)) return o;
+    std::istringstream in(text);
+    std::string second;
+    in >> o.word >> second;
+    o.savedEarlier = second == "saved";
+    return o;
+}
+
+}  // namespace
+
 RunStatus runRequest(const RunRequest& req) {
     const bool truetype = req.kind != TargetKind::Type1;
     const std::string plugin = req.pluginDir + "/" + pluginFileName(truetype);
     const bool progress = req.shapes.size() > 1 && isatty(fileno(stderr));
+    removeStaleHostFiles();
 
     for (size_t i = 0; i < req.shapes.size(); ++i) {
         const std::string& shapePath = req.shapes[i];
@@ -357,25 +397,44 @@ RunStatus runRequest(const RunRequest& req) {
         job.objects = shape.objects;
         job.iniPath = req.iniPath;
 
-        const FileStamp before = job.fileMode ? stampOf(req.target) : FileStamp{};
         std::string scriptPath;
-        if (job.fileMode && !prepareDialogs(req, shape, shapePath, before, scriptPath))
+        if (job.fileMode && !prepareDialogs(req, shape, shapePath, scriptPath))
             return RunStatus::Failed;
+        // The plug-in answers a written glyph and a cancelled dialog alike; it says which
+        // in this file.
+        const std::string outcomePath =
+            platform::createTempFileIn(platform::tempDirectory(), hostTempPrefix("gxout"));
+        if (outcomePath.empty()) {
+            std::fprintf(stderr, "glyph-export: cannot make a temporary file in %s\n",
+                         platform::tempDirectory().c_str());
+            if (!scriptPath.empty()) std::remove(scriptPath.c_str());
+            return RunStatus::Failed;
+        }
+        setEnv("GLYPH_EXPORT_OUTCOME", outcomePath);
         if (progress)
             std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, req.shapes.size(), shapePath.c_str());
         ExportOutcome outcome = runExport(job);
         if (!scriptPath.empty()) std::remove(scriptPath.c_str());
+        const Outcome said = readOutcome(outcomePath);
+        std::remove(outcomePath.c_str());
         if (!outcome.loaded) {
             std::fprintf(stderr, "glyph-export: %s\n", outcome.loadError.c_str());
             return RunStatus::Failed;
         }
-        if (!outcome.beginResult || !outcome.finishResult) return RunStatus::Failed;
-        // The plug-ins report a cancelled dialog as success; only the file tells.
-        if (job.fileMode && stampOf(req.target) == before) {
-            std::fprintf(stderr,
-                         "glyph-export: %s: the export was cancelled; nothing was written\n",
-                         shapePath.c_str());
+        const char* earlier = said.savedEarlier
+                                  ? "; the changes made in the Options dialog (deleted "
+                                    "characters, widths, metrics) were saved before that"
+                                  : "; nothing was written";
+        if (!outcome.beginResult) return RunStatus::Failed;
+        if (said.word == "cancelled") {
+            std::fprintf(stderr, "glyph-export: %s: the export was cancelled%s\n",
+                         shapePath.c_str(), earlier);
             return RunStatus::Cancelled;
+        }
+        if (said.word != "written" || !outcome.finishResult) {
+            std::fprintf(stderr, "glyph-export: %s: the export failed%s\n", shapePath.c_str(),
+                         earlier);
+            return RunStatus::Failed;
         }
     }
     return RunStatus::Written;

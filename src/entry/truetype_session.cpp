@@ -14,6 +14,7 @@
 #include "support/strings.h"
 #include "truetype/truetype.h"
 #include "ui/dialogs.h"
+#include "ui/ui_script.h"
 
 namespace gx {
 namespace {
@@ -290,9 +291,10 @@ int32_t finishTrueTypeExport(HostExportCall& call, bool fileMode) {
     s.createdFile = false;
     releaseHostValue(call);
     destroySettingsRecord(call);
-    platform::reportExportOutcome(ok            ? platform::ExportOutcome::Written
-                                  : s.cancelled ? platform::ExportOutcome::Cancelled
-                                                : platform::ExportOutcome::Failed,
+    platform::reportExportOutcome(ok ? platform::ExportOutcome::Written
+                                  : s.cancelled && !scriptStoppedAtError()
+                                      ? platform::ExportOutcome::Cancelled
+                                      : platform::ExportOutcome::Failed,
                                   s.savedEarlier);
     if (!fileMode && (ok || s.registered)) {
         install::loadFontResource(s.installedPath);

@@ -9,6 +9,7 @@
 #include "type1/charstring.h"
 #include "type1/update.h"
 #include "ui/dialogs.h"
+#include "ui/ui_script.h"
 
 namespace gx {
 namespace {
@@ -376,8 +377,9 @@ int32_t finishType1Export(HostExportCall& call, bool /*fileMode*/) {
     releaseHostValue(call);
     destroySettingsRecord(call);
     platform::reportExportOutcome(s.glyphWritten ? platform::ExportOutcome::Written
-                                  : s.cancelled  ? platform::ExportOutcome::Cancelled
-                                                 : platform::ExportOutcome::Failed,
+                                  : s.cancelled && !scriptStoppedAtError()
+                                      ? platform::ExportOutcome::Cancelled
+                                      : platform::ExportOutcome::Failed,
                                   s.savedEarlier);
     return result;
 }

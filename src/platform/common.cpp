@@ -127,12 +127,12 @@ void setStepObserver(StepObserver observer) {
     g_observer = observer;
 }
 
-bool saveStep(const char* kind, const std::string& path) {
+bool saveStep(const char* kind, const std::string& path, const std::string& from) {
     ++g_steps;
 #ifndef _WIN32
     if (g_killAtStep > 0 && g_steps == g_killAtStep) ::kill(::getpid(), SIGKILL);
 #endif
-    if (g_observer) g_observer(kind, path);
+    if (g_observer) g_observer(kind, path, from);
     return !(g_stepFailure > 0 && g_steps == g_stepFailure);
 }
 

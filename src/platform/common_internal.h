@@ -11,6 +11,6 @@ bool hostRecordAllocationFails();
 bool renameFails();
 // One step of a save: counts it, tells the observer, and kills or fails it when a test
 // asked for that. False: the step is to fail.
-bool saveStep(const char* kind, const std::string& path);
+bool saveStep(const char* kind, const std::string& path, const std::string& from = std::string());
 
 }  // namespace gx::platform

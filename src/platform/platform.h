@@ -206,8 +206,9 @@ void injectKillAtStep(int n);
 int stepCount();
 void resetStepCount();
 // Sees every step: its kind ("write", "sync", "close", "rename", "link", "delete",
-// "syncdir", "open") and the path it concerns. Null removes the observer.
-using StepObserver = void (*)(const char* kind, const std::string& path);
+// "syncdir", "open"), the path it concerns, and for "rename" and "link" the path it
+// starts from. Null removes the observer.
+using StepObserver = void (*)(const char* kind, const std::string& path, const std::string& from);
 void setStepObserver(StepObserver observer);
 
 }  // namespace gx::platform

@@ -96,7 +96,11 @@ std::string secondName(const std::string& target, const std::string& dir, const 
                        FontFile* open) {
     std::string name = createTempFileIn(dir, tag);
     if (name.empty()) return name;
-    if (deleteFile(name) && linkFile(target, name)) return name;
+    if (deleteFile(name) && linkFile(target, name)) {
+        // The data is old, but the new name is synced like every file renamed into place.
+        std::unique_ptr<FontFile> linked = FontFile::open(name, OpenMode::ReadOnly);
+        if (linked && linked->sync()) return name;
+    }
     deleteFile(name);
     if (open) return copyToTemporary(*open, dir, tag, target);
     std::unique_ptr<FontFile> file = FontFile::open(target, OpenMode::ReadOnly);

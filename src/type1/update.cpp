@@ -60,6 +60,25 @@ bool loadAfmMetrics(const std::string& afmPath, Type1FontState& s, const Session
         error = afmPath + ": cannot be read or is too large";
         return false;
     }
+    // An empty or binary file is no metrics file, and one that names no value gives
+    // nothing to import: both are refused rather than taken as "no metrics".
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos || text.compare(first, 16, "StartFontMetrics") != 0) {
+        error = afmPath + ": not a font metrics file (it does not begin with StartFontMetrics)";
+        return false;
+    }
+    bool anyValue = false;
+    for (const char* key : {"\nAscender", "\nDescender", "\nItalicAngle", "\nUnderlinePosition",
+                            "\nUnderlineThickness", "\nCapHeight", "\nXHeight", "\nCharWidth",
+                            "\nStartCharMetrics", "\nStartKernPairs"}) {
+        size_t at = text.find(key);
+        if (at == std::string::npos) at = text.find(std::string("\r") + (key + 1));
+        anyValue = anyValue || at != std::string::npos;
+    }
+    if (!anyValue) {
+        error = afmPath + ": holds no metrics to import";
+        return false;
+    }
     if (!readAfmText(text, AfmMode::Full, s, settings, error)) {
         error = afmPath + ": " + error;
         return false;

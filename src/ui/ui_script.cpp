@@ -33,6 +33,15 @@ bool g_loaded = false;
 
 int answerFromScript(const char*, const char*, unsigned flags) {
     UiScript* script = scriptedUser();
+    if (script && script->stopOnError && (flags & 0xF0) == platform::kMbIconError &&
+        (script->actions.empty() || script->actions.front().kind != ScriptAction::Answer)) {
+        // The user gives up at the error: what the script meant to do next is not done.
+        script->actions.clear();
+        script->stopOnError = false;
+        script->stoppedAtError = true;
+        std::fprintf(stderr, "%s: the script stops at this error message\n",
+                     script->source.c_str());
+    }
     if (script && !script->actions.empty() &&
         script->actions.front().kind == ScriptAction::Answer) {
         std::string a = script->actions.front().text;
@@ -120,6 +129,9 @@ bool parseUiScript(const std::string& text, UiScript& script, std::string& error
             a.text = rest;
             if (rest != "yes" && rest != "no" && rest != "ok" && rest != "cancel")
                 return fail("answer must be yes, no, ok or cancel");
+        } else if (verb == "stop-on-error") {
+            a.kind = ScriptAction::StopOnError;
+            if (!rest.empty()) return fail("stop-on-error takes nothing");
         } else if (verb == "file") {
             a.kind = ScriptAction::File;
             a.text = rest;
@@ -165,6 +177,10 @@ void installScriptedUser() {
         platform::setMessageBoxHandler(answerFromScript);
     else if (platform::messageBoxHandler() == answerFromScript)
         platform::setMessageBoxHandler(nullptr);
+}
+
+bool scriptStoppedAtError() {
+    return g_script && g_script->stoppedAtError;
 }
 
 void resetScriptedUser() {

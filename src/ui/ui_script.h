@@ -10,6 +10,8 @@
 //   ok / cancel              press OK (id 1) / Cancel (id 2)
 //   answer yes               the answer to the next message box (yes, no, ok, cancel)
 //   file fonts/metrics.afm   the answer to the next open-file dialog
+//   stop-on-error            until this dialog closes, an error message that no "answer"
+//                            line answers ends the script there (the dialogs are cancelled)
 //
 // Blank lines and text after '#' are ignored ('#' directly after a space or at the start).
 #pragma once
@@ -21,7 +23,7 @@
 namespace gx {
 
 struct ScriptAction {
-    enum Kind { Dialog, Text, Check, Select, Value, Click, Ok, Cancel, Answer, File };
+    enum Kind { Dialog, Text, Check, Select, Value, Click, Ok, Cancel, Answer, File, StopOnError };
     Kind kind = Ok;
     int control = 0;   // dialog template or control id
     std::string text;  // text, item, value, answer or file name
@@ -32,7 +34,9 @@ struct ScriptAction {
 
 struct UiScript {
     std::deque<ScriptAction> actions;
-    std::string source;  // file name for messages
+    std::string source;           // file name for messages
+    bool stopOnError = false;     // armed by "stop-on-error" until the dialog closes
+    bool stoppedAtError = false;  // the script ended at an error message
 };
 
 // Parses a script; false with a "line N: ..." message on the first bad line.
@@ -45,6 +49,8 @@ UiScript* scriptedUser();
 bool scriptedUserRequested();
 // Makes message boxes take their answers from the script's "answer" lines.
 void installScriptedUser();
+// True when the script of this export ended at an error message ("stop-on-error").
+bool scriptStoppedAtError();
 // Forgets the script read so far (tests).
 void resetScriptedUser();
 

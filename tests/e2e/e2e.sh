@@ -74,9 +74,13 @@ for kind in ttf type1; do
   rc=$?
   check "$kind: cancelled export (exit $rc)" '[ $rc = 3 ] && cmp -s before "$f"'
 
-  # Delete a character and set another's width through the extended Options dialog.
+  # Delete a character and set another's width through the extended Options dialog. The
+  # dialog saves at once and the export saves again: the .bak is the font from before both.
+  cp "$f" prev
   ge $kind "$f" --delete o "$E/n.svg" --char C --set-width B=700 --em-from-svg
-  check "$kind: delete and width (exit $?: $(head -c 300 err))" '! info_has "$f" "^ +111 " && info_has "$f" "^ +66 .*width 700$" && info_has "$f" "^ +67 "'
+  rc=$?
+  check "$kind: delete and width (exit $rc: $(head -c 300 err))" '[ $rc = 0 ] && ! info_has "$f" "^ +111 " && info_has "$f" "^ +66 .*width 700$" && info_has "$f" "^ +67 "'
+  check "$kind: .bak is the font before the export, not the immediate save" 'cmp -s prev "${f%.*}.bak"'
   validate; rc=$?
   check "$kind: after delete, validates: $(head -c 300 check)" '[ $rc = 0 ]'
 
@@ -96,7 +100,77 @@ import struct,sys; d=open(\"e2e.pfm\",\"rb\").read(); off=struct.unpack(\"<I\",d
 sys.exit(0 if off and struct.unpack(\"<H\",d[off:off+2])[0]==2 else 1)"'
     check "type1: imported width" 'info_has "$f" "^ +66 .*width 650$"'
   fi
+
+  # A metrics file that cannot be imported stops the export and changes nothing.
+  : >empty.afm
+  head -c 400 /dev/urandom >binary.afm
+  printf 'StartFontMetrics 2.0\nEndFontMetrics\n' >header.afm
+  snapshot() { for x in "$f" "${f%.*}.bak" "${f%.*}.afm" "${f%.*}.pfm"; do [ -e "$x" ] && cksum <"$x"; done; }
+  before=$(snapshot)
+  for m in /nonexistent.afm empty.afm binary.afm header.afm; do
+    ge $kind "$f" --delete B "$E/ring.svg" --char 80 --em-from-svg --metrics $m
+    rc=$?
+    check "$kind: metrics $m refused (exit $rc): $(head -c 200 err)" '[ $rc = 1 ] && grep -q "Unsupported metric file" err && [ "$(snapshot)" = "$before" ]'
+  done
+
+  # A code Windows does not support ends the export cancelled, after the immediate save
+  # of the delete: exit 3, and the message says the delete was saved.
+  cp "$f" prev
+  ge $kind "$f" --delete B "$E/ring.svg" --char 127 --em-from-svg
+  rc=$?
+  check "$kind: cancel after the immediate save (exit $rc): $(tail -c 300 err)" '[ $rc = 3 ] && grep -q "were saved" err && ! info_has "$f" "^ +66 " && ! info_has "$f" "^ +127 "'
+  check "$kind: .bak after the cancelled export is the font before it" 'cmp -s prev "${f%.*}.bak"'
+
+  # Every written export has its glyph; the file keeps its mode and a link its target;
+  # temporary files a killed export left beside the font go.
+  chmod 600 "$f"
+  touch "$(dirname "$f")/$([ $kind = ttf ] && echo TTF || echo AT1).$f.Zq81xw"
+  ge $kind "$f" "$E/A.svg" --char 82 --em-from-svg
+  rc=$?
+  check "$kind: exit 0 with the glyph in the font (exit $rc)" '[ $rc = 0 ] && info_has "$f" "^ +82 "'
+  check "$kind: mode 600 kept ($(stat -c %a "$f"))" '[ "$(stat -c %a "$f")" = 600 ]'
+  check "$kind: stale temporary file removed" '! ls | grep -q "Zq81xw"'
+  mkdir -p real
+  cp "$f" "real/$f"
+  [ $kind = type1 ] && cp "${f%.*}.afm" "${f%.*}.pfm" real/
+  ln -s "real/$f" "link.${f##*.}"
+  ge $kind "link.${f##*.}" "$E/A.svg" --char 83 --em-from-svg
+  rc=$?
+  check "$kind: a linked font is written through (exit $rc: $(head -c 200 err))" '[ $rc = 0 ] && [ -L "link.${f##*.}" ] && info_has "real/$f" "^ +83 "'
+  rm -rf real "link.${f##*.}" link.*
+
+  # A folder where the font should be: a clear failure, not a cancel.
+  mkdir -p "folder.${f##*.}"
+  ge $kind "folder.${f##*.}" "$E/A.svg" --family F
+  rc=$?
+  check "$kind: folder as target (exit $rc): $(head -c 200 err)" '[ $rc = 1 ] && grep -q "folder" err'
+  rmdir "folder.${f##*.}"
 done
+
+# A dialog script that cannot be written: a failure that says so.
+TMPDIR=/nonexistent-dir ge ttf tmp.ttf "$E/A.svg"
+rc=$?
+check "unwritable dialog script (exit $rc): $(head -c 200 err)" '[ $rc = 1 ] && grep -q "dialog script" err && [ ! -e tmp.ttf ]'
+
+# Type 1: an empty font file of the user's survives a failed export (the AFM cannot be
+# replaced: a folder stands at its name).
+: >E.pfb
+mkdir E.afm
+ge type1 E.pfb "$E/A.svg" --family E --em-from-svg
+rc=$?
+check "type1: failed export keeps the user's empty file (exit $rc)" '[ $rc = 1 ] && [ -e E.pfb ] && [ ! -s E.pfb ]'
+rmdir E.afm
+
+# Type 1: a PFM that cannot be replaced leaves the font, the older .bak, AFM and PFM as
+# they were, and the message says the font is unchanged.
+ge type1 Z.pfb "$E/A.svg" --family Z --em-from-svg
+ge type1 Z.pfb "$E/B.svg" --em-from-svg
+cp Z.pfb zprev; cp Z.bak zbak; cp Z.afm zafm
+rm Z.pfm; mkdir Z.pfm
+ge type1 Z.pfb "$E/o.svg" --em-from-svg
+rc=$?
+check "type1: unreplaceable PFM (exit $rc): $(head -c 300 err)" '[ $rc = 1 ] && grep -q "left unchanged" err && cmp -s Z.pfb zprev && cmp -s Z.bak zbak && cmp -s Z.afm zafm && [ -d Z.pfm ]'
+rmdir Z.pfm
 
 # Usage errors.
 "$G" ttf >/dev/null 2>&1; rc=$?

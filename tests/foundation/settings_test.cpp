@@ -117,7 +117,7 @@ TEST(SettingsTest, WritesAllEightKeysInOrderAndKeepsOtherSections) {
 
 // Counts the renames that put a file in place, per target path.
 std::vector<std::string> g_renamed;
-void recordRename(const char* kind, const std::string& path) {
+void recordRename(const char* kind, const std::string& path, const std::string&) {
     if (std::string(kind) == "rename") g_renamed.push_back(path);
 }
 struct RenameCounter {

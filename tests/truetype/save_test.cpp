@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <fstream>
@@ -117,6 +118,65 @@ TEST_F(SaveTest, FailedRenamesPutTheFontBack) {
         EXPECT_EQ(readFile(path), before) << nth;
         for (const std::string& n : listDir(dir)) EXPECT_NE(n.rfind("TTF", 0), 0u) << n;
     }
+}
+
+// The codes a font file maps, or none when it cannot be read as a complete font.
+std::vector<int> codesIn(const std::string& path) {
+    FontFileState font;
+    SessionSettings s;
+    std::vector<int> codes;
+    if (readExistingFont(readFile(path), font, s) != ReadStatus::Ok) return codes;
+    for (int c = 33; c < 256; ++c)
+        if (font.charToGlyph[size_t(c)] != 0) codes.push_back(c);
+    return codes;
+}
+
+// SIGKILL at every system operation of a save (in a child process, by the step
+// counter): the font or its .bak is the old font, or the font is the new one complete;
+// the next export succeeds, and no temporary file is left once it has run.
+TEST_F(SaveTest, KilledAtAnyStepTheNextExportRecovers) {
+    const std::string path = dir + "/Font.ttf", bak = dir + "/Font.bak";
+    ASSERT_EQ(exportInto(path, 65), SaveStatus::Ok);
+    ASSERT_EQ(exportInto(path, 66), SaveStatus::Ok);
+    const std::vector<uint8_t> old = readFile(path), oldBak = readFile(bak);
+    int kills = 0;
+    for (int step = 1; step < 500; ++step) {
+        for (const std::string& n : listDir(dir)) unlink((dir + "/" + n).c_str());
+        {
+            std::ofstream(path, std::ios::binary)
+                .write(reinterpret_cast<const char*>(old.data()), std::streamsize(old.size()));
+            std::ofstream(bak, std::ios::binary)
+                .write(reinterpret_cast<const char*>(oldBak.data()),
+                       std::streamsize(oldBak.size()));
+        }
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            platform::injectKillAtStep(step);
+            _exit(exportInto(path, 67) == SaveStatus::Ok ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (!WIFSIGNALED(status)) {
+            // The save is done before the step counter reaches this step.
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << step;
+            EXPECT_EQ(codesIn(path), (std::vector<int>{65, 66, 67}));
+            EXPECT_EQ(readFile(bak), old);
+            break;
+        }
+        ++kills;
+        const std::vector<int> codes = codesIn(path);
+        const bool oldFont = readFile(path) == old || readFile(bak) == old;
+        const bool newFont = codes == std::vector<int>{65, 66, 67};
+        ASSERT_TRUE(oldFont || newFont) << "killed at step " << step;
+        ASSERT_EQ(exportInto(path, 68), SaveStatus::Ok) << step;
+        const std::vector<int> after = codesIn(path);
+        EXPECT_TRUE(after == (std::vector<int>{65, 66, 68}) ||
+                    after == (std::vector<int>{65, 66, 67, 68}))
+            << step;
+        for (const std::string& n : listDir(dir)) EXPECT_NE(n.rfind("TTF", 0), 0u) << step << n;
+    }
+    EXPECT_GT(kills, 15);
 }
 
 TEST_F(SaveTest, NewFontThatFailsLeavesNoFile) {

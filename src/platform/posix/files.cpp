@@ -51,7 +51,7 @@ bool deleteFile(const std::string& path) {
 }
 
 bool renameFile(const std::string& from, const std::string& to) {
-    if (renameFails() || !saveStep("rename", to)) return false;
+    if (renameFails() || !saveStep("rename", to, from)) return false;
     // Never replace: the caller decides what happens to an existing target.
     if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
         // NFS and other file systems refuse the flag: a link, which never replaces,
@@ -65,12 +65,12 @@ bool renameFile(const std::string& from, const std::string& to) {
 }
 
 bool replaceFile(const std::string& from, const std::string& to) {
-    if (renameFails() || !saveStep("rename", to)) return false;
+    if (renameFails() || !saveStep("rename", to, from)) return false;
     return ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool linkFile(const std::string& from, const std::string& to) {
-    if (!saveStep("link", to)) return false;
+    if (!saveStep("link", to, from)) return false;
     return ::link(from.c_str(), to.c_str()) == 0;
 }
 

@@ -17,18 +17,18 @@ bool deleteFile(const std::string& path) {
 }
 
 bool renameFile(const std::string& from, const std::string& to) {
-    if (renameFails() || !saveStep("rename", to)) return false;
+    if (renameFails() || !saveStep("rename", to, from)) return false;
     return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool replaceFile(const std::string& from, const std::string& to) {
-    if (renameFails() || !saveStep("rename", to)) return false;
+    if (renameFails() || !saveStep("rename", to, from)) return false;
     return MoveFileExA(from.c_str(), to.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool linkFile(const std::string& from, const std::string& to) {
-    if (!saveStep("link", to)) return false;
+    if (!saveStep("link", to, from)) return false;
     return CreateHardLinkA(to.c_str(), from.c_str(), nullptr) != 0;
 }
 
