@@ -83,24 +83,32 @@ bool type1Info(const std::string& path) {
 
 }  // namespace
 
-bool fontHasCode(const std::string& path, int code) {
-    if (code < 0 || code > 255) return false;
+bool occupiedCodes(const std::string& path, std::array<bool, 256>& codes) {
+    codes.fill(false);
     std::string text;
     if (!platform::readWholeFile(path, text)) return false;
     std::vector<uint8_t> bytes(text.begin(), text.end());
     if (isTrueType(bytes)) {
         tt::FontFileState font;
         SessionSettings settings = defaultSettings(PluginKind::TrueType);
-        return tt::readExistingFont(std::move(bytes), font, settings) == tt::ReadStatus::Ok &&
-               font.charToGlyph[size_t(code)] != 0;
+        if (tt::readExistingFont(std::move(bytes), font, settings) != tt::ReadStatus::Ok)
+            return false;
+        for (size_t c = 0; c < codes.size(); ++c) codes[c] = font.charToGlyph[c] != 0;
+        return true;
     }
     auto file = platform::FontFile::open(path, platform::OpenMode::ReadOnly);
     Type1FontState state;
     SessionSettings settings = defaultSettings(PluginKind::Type1);
     std::string error;
-    return file &&
-           readExistingType1Font(*file, path, state, settings, error) == Type1ReadStatus::Ok &&
-           state.glyphPresent[size_t(code)] != 0;
+    if (!file || readExistingType1Font(*file, path, state, settings, error) != Type1ReadStatus::Ok)
+        return false;
+    for (size_t c = 0; c < codes.size(); ++c) codes[c] = state.glyphPresent[c] != 0;
+    return true;
+}
+
+bool fontHasCode(const std::string& path, int code) {
+    std::array<bool, 256> codes;
+    return code >= 0 && code <= 255 && occupiedCodes(path, codes) && codes[size_t(code)];
 }
 
 bool printFontInfo(const std::string& path) {

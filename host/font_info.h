@@ -1,6 +1,7 @@
 // `glyph-export info`: what a font holds, read by the plug-ins' own readers.
 #pragma once
 
+#include <array>
 #include <string>
 
 namespace gx::host {
@@ -10,5 +11,8 @@ namespace gx::host {
 bool printFontInfo(const std::string& path);
 // True when the font at `path` holds a glyph for the code (false when it cannot be read).
 bool fontHasCode(const std::string& path, int code);
+// Every code the font at `path` holds a glyph for, in one reading of it; false (nothing
+// marked) when it cannot be read.
+bool occupiedCodes(const std::string& path, std::array<bool, 256>& codes);
 
 }  // namespace gx::host

@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 #include <string>
+#include <string_view>
 #include <vector>
 #include "platform/platform.h"
 #include "platform/ui_hooks.h"
@@ -66,13 +67,19 @@ bool renameFails() {
 }
 
 void reportExportOutcome(ExportOutcome outcome, bool savedEarlier) {
-    const char* path = std::getenv("GLYPH_EXPORT_OUTCOME");
-    if (!path || !*path) return;
+    const std::string where = environmentValue("GLYPH_EXPORT_OUTCOME");
+    if (where.empty()) return;
     const char* word = outcome == ExportOutcome::Written     ? "written"
                        : outcome == ExportOutcome::Cancelled ? "cancelled"
                                                              : "failed";
-    if (std::FILE* f = std::fopen(path, "wb")) {
-        std::fprintf(f, "%s%s\n", word, savedEarlier ? " saved" : "");
+    const std::string line = std::string(word) + (savedEarlier ? " saved" : "") + "\n";
+    if (where.compare(0, kOutcomeVariablePrefix.size(), kOutcomeVariablePrefix) == 0) {
+        // A host in this process reads it from the environment: no file per export.
+        setEnvironmentValue(where.c_str() + kOutcomeVariablePrefix.size(), line.c_str());
+        return;
+    }
+    if (std::FILE* f = std::fopen(where.c_str(), "wb")) {
+        std::fputs(line.c_str(), f);
         std::fclose(f);
     }
 }

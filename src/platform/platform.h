@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace gx::platform {
@@ -70,6 +71,12 @@ bool renameFile(const std::string& from, const std::string& to);
 // Creates a new empty file with a unique name in `directory` and returns its path,
 // or the empty string.
 std::string createTempFileIn(const std::string& directory, const std::string& prefix);
+// Creates a new folder with a unique name starting with `prefix` in `directory` and
+// returns its path, or the empty string.
+std::string createTempFolderIn(const std::string& directory, const std::string& prefix);
+// Removes a folder made by createTempFolderIn and the files in it; false when something
+// stays.
+bool removeFolder(const std::string& folder);
 // The directory part of a path ("." when there is none).
 std::string directoryOf(const std::string& path);
 // The system's temporary directory.
@@ -172,6 +179,9 @@ void reportDetail(const std::string& text);
 // in the environment variable GLYPH_EXPORT_OUTCOME, and the finish command writes one
 // line there: "written", "cancelled" or "failed", followed by " saved" when the
 // extended Options dialog's immediate save changed the font before that.
+// A host in the same process may name an environment variable instead of a file, as
+// "env:NAME": the line is then set as the value of NAME.
+inline constexpr std::string_view kOutcomeVariablePrefix = "env:";
 enum class ExportOutcome { Written, Cancelled, Failed };
 void reportExportOutcome(ExportOutcome outcome, bool savedEarlier);
 

@@ -146,22 +146,25 @@ bool parseUiScript(const std::string& text, UiScript& script, std::string& error
 }
 
 bool scriptedUserRequested() {
-    const char* path = std::getenv("GLYPH_EXPORT_UI_SCRIPT");
-    return path && *path;
+    return !platform::environmentValue(kScriptFileVariable).empty() ||
+           !platform::environmentValue(kScriptTextVariable).empty();
 }
 
 UiScript* scriptedUser() {
     if (!g_loaded) {
         g_loaded = true;
-        const char* path = std::getenv("GLYPH_EXPORT_UI_SCRIPT");
-        if (path && *path) {
+        const std::string path = platform::environmentValue(kScriptFileVariable);
+        // A host in this process may hand the text itself: no file per export.
+        const std::string given =
+            path.empty() ? platform::environmentValue(kScriptTextVariable) : std::string();
+        if (!path.empty() || !given.empty()) {
             g_script = std::make_unique<UiScript>();
-            g_script->source = path;
-            std::string text, error;
-            if (!platform::readWholeFile(path, text, 1u << 20)) {
-                std::fprintf(stderr, "%s: cannot read the user-interface script\n", path);
+            g_script->source = path.empty() ? "the dialog script" : path;
+            std::string text = given, error;
+            if (!path.empty() && !platform::readWholeFile(path, text, 1u << 20)) {
+                std::fprintf(stderr, "%s: cannot read the user-interface script\n", path.c_str());
             } else if (!parseUiScript(text, *g_script, error)) {
-                std::fprintf(stderr, "%s: %s\n", path, error.c_str());
+                std::fprintf(stderr, "%s: %s\n", g_script->source.c_str(), error.c_str());
                 g_script->actions.clear();
             }
         }

@@ -41,11 +41,16 @@ struct UiScript {
 
 // Parses a script; false with a "line N: ..." message on the first bad line.
 bool parseUiScript(const std::string& text, UiScript& script, std::string& error);
-// The script named by GLYPH_EXPORT_UI_SCRIPT, read once per process; null when unset.
+// The environment names the script: a file (kScriptFileVariable), else its text
+// (kScriptTextVariable, from a host in the same process).
+inline constexpr const char* kScriptFileVariable = "GLYPH_EXPORT_UI_SCRIPT";
+inline constexpr const char* kScriptTextVariable = "GLYPH_EXPORT_UI_SCRIPT_TEXT";
+
+// The script the environment names, read once per export; null when unset.
 // A script that cannot be read or parsed is reported on standard error and counts as
 // an empty script (every dialog is cancelled).
 UiScript* scriptedUser();
-// True when GLYPH_EXPORT_UI_SCRIPT names a script.
+// True when the environment names a script.
 bool scriptedUserRequested();
 // Makes message boxes take their answers from the script's "answer" lines.
 void installScriptedUser();

@@ -147,10 +147,48 @@ sys.exit(0 if off and struct.unpack(\"<H\",d[off:off+2])[0]==2 else 1)"'
   rmdir "folder.${f##*.}"
 done
 
-# A dialog script that cannot be written: a failure that says so.
+# The dialog script reaches the plug-in in memory: no temporary folder is needed.
 TMPDIR=/nonexistent-dir ge ttf tmp.ttf "$E/A.svg"
 rc=$?
-check "unwritable dialog script (exit $rc): $(head -c 200 err)" '[ $rc = 1 ] && grep -q "dialog script" err && [ ! -e tmp.ttf ]'
+check "no temporary folder needed (exit $rc): $(head -c 200 err)" '[ $rc = 0 ] && info_has tmp.ttf "^ +33 "'
+
+# A batch is one transaction: the .bak is the font from before the batch; a shape that
+# fails or is cancelled leaves every file as it was and names the shapes done before it.
+mkdir -p shapes
+cp "$E/ring.svg" shapes/R.svg
+cp "$E/n.svg" shapes/T.svg
+cp "$E/A.svg" shapes/127.svg
+printf '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10"><path d="M 1 1 L 9 9" fill="none" stroke="black"/></svg>' >shapes/Q.svg
+for kind in ttf type1; do
+  f=$([ $kind = ttf ] && echo batch.ttf || echo batch.pfb)
+  ge $kind "$f" "$E/A.svg" --char A --family Batch --em-from-svg
+  cp "$f" prev
+  ge $kind "$f" "$E/B.svg" "$E/n.svg" "$E/o.svg" --em-from-svg
+  rc=$?
+  check "$kind: batch written (exit $rc: $(head -c 300 err))" '[ $rc = 0 ] && info_has "$f" "^ +65 " && info_has "$f" "^ +66 " && info_has "$f" "^ +110 " && info_has "$f" "^ +111 "'
+  check "$kind: the batch's .bak is the font before the batch" 'cmp -s prev "${f%.*}.bak"'
+  if [ $kind = ttf ]; then bash "$tools/check-ttf" "$f" >check 2>&1
+  else bash "$tools/check-type1" "$f" "${f%.pfb}.afm" "${f%.pfb}.pfm" >check 2>&1; fi
+  rc=$?
+  check "$kind: batch font validates: $(head -c 300 check)" '[ $rc = 0 ]'
+  snapshot() { for x in "$f" "${f%.*}.bak" "${f%.*}.afm" "${f%.*}.pfm" settings.ini; do [ -e "$x" ] && cksum <"$x"; done; }
+  before=$(snapshot)
+  ge $kind "$f" shapes/R.svg shapes/Q.svg shapes/T.svg --em-from-svg
+  rc=$?
+  check "$kind: a bad shape stops the batch (exit $rc): $(tail -c 300 err)" '[ $rc = 1 ] && grep -q "shape 2 of 3" err && grep -q "done before it: shapes/R.svg$" err'
+  check "$kind: the stopped batch changed no file" '[ "$(snapshot)" = "$before" ] && ! info_has "$f" "^ +82 "'
+  ge $kind "$f" shapes/R.svg shapes/T.svg "$E/A.svg" --em-from-svg
+  rc=$?
+  check "$kind: an occupied code stops the batch (exit $rc): $(tail -c 300 err)" '[ $rc = 1 ] && grep -q -- "--replace" err && grep -q "done before it: shapes/R.svg shapes/T.svg$" err && [ "$(snapshot)" = "$before" ]'
+  ge $kind "$f" shapes/R.svg shapes/127.svg --em-from-svg
+  rc=$?
+  check "$kind: a cancelled shape stops the batch (exit $rc): $(tail -c 300 err)" '[ $rc = 3 ] && grep -q "shape 2 of 2" err && [ "$(snapshot)" = "$before" ]'
+  check "$kind: no working folder left" '! ls -a | grep -q "^\.gxbatch-"'
+  chmod 600 "$f"
+  ge $kind "$f" shapes/R.svg shapes/T.svg --em-from-svg
+  rc=$?
+  check "$kind: a batch into a private font keeps its mode (exit $rc)" '[ $rc = 0 ] && [ "$(stat -c %a "$f")" = 600 ] && info_has "$f" "^ +84 "'
+done
 
 # Type 1: an empty font file of the user's survives a failed export (the AFM cannot be
 # replaced: a folder stands at its name).

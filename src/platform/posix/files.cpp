@@ -139,6 +139,18 @@ std::string createTempFileIn(const std::string& directory, const std::string& pr
     return std::string(buf.data());
 }
 
+std::string createTempFolderIn(const std::string& directory, const std::string& prefix) {
+    std::string pattern = directory + "/" + prefix + "XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    return ::mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
+}
+
+bool removeFolder(const std::string& folder) {
+    for (const std::string& name : listDirectory(folder)) ::unlink((folder + "/" + name).c_str());
+    return ::rmdir(folder.c_str()) == 0;
+}
+
 std::string directoryOf(const std::string& path) {
     size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";

@@ -101,6 +101,30 @@ std::string createTempFileIn(const std::string& directory, const std::string& pr
     return {};
 }
 
+std::string createTempFolderIn(const std::string& directory, const std::string& prefix) {
+    static unsigned counter = 0;
+    std::string dir = directory;
+    if (!dir.empty() && dir.back() != '\\' && dir.back() != '/') dir += "\\";
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned v = GetTickCount() ^ (GetCurrentProcessId() << 12) ^ (++counter * 2654435761u);
+        std::string name = prefix;
+        for (int i = 0; i < 6; ++i) {
+            name += kDigits[v % 36];
+            v /= 36;
+        }
+        if (CreateDirectoryA((dir + name).c_str(), nullptr)) return dir + name;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
+    }
+    return {};
+}
+
+bool removeFolder(const std::string& folder) {
+    for (const std::string& name : listDirectory(folder))
+        DeleteFileA((folder + "\\" + name).c_str());
+    return RemoveDirectoryA(folder.c_str()) != 0;
+}
+
 std::string directoryOf(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     if (slash == std::string::npos) return ".";
