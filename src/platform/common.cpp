@@ -18,6 +18,7 @@ long long g_writeBudget = -1;
 int g_hostRecordFailure = 0;
 int g_renameFailure = 0;
 int g_stepFailure = 0;
+bool g_laterRenamesFail = false;
 int g_killAtStep = 0;
 int g_steps = 0;
 StepObserver g_observer = nullptr;
@@ -73,8 +74,9 @@ void reportExportOutcome(ExportOutcome outcome, bool savedEarlier) {
     }
 }
 
-void injectStepFailure(int n) {
+void injectStepFailure(int n, bool laterRenamesToo) {
     g_stepFailure = n;
+    g_laterRenamesFail = laterRenamesToo;
     g_steps = 0;
 }
 void injectKillAtStep(int n) {
@@ -97,7 +99,9 @@ bool saveStep(const char* kind, const std::string& path, const std::string& from
     if (g_killAtStep > 0 && g_steps == g_killAtStep) ::kill(::getpid(), SIGKILL);
 #endif
     if (g_observer) g_observer(kind, path, from);
-    return !(g_stepFailure > 0 && g_steps == g_stepFailure);
+    if (g_stepFailure > 0 && g_steps == g_stepFailure) return false;
+    return !(g_laterRenamesFail && g_stepFailure > 0 && g_steps > g_stepFailure &&
+             std::string(kind) == "rename");
 }
 
 }  // namespace gx::platform
