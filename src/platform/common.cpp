@@ -23,6 +23,7 @@ long long g_writeBudget = -1;
 int g_hostRecordFailure = 0;
 int g_renameFailure = 0;
 int g_stepFailure = 0;
+bool g_laterRenamesFail = false;
 int g_killAtStep = 0;
 int g_steps = 0;
 StepObserver g_observer = nullptr;
@@ -116,8 +117,9 @@ bool syncWanted(const std::string& path, bool isFolder) {
     return (isFolder ? path : directoryOf(path)) != folder;
 }
 
-void injectStepFailure(int n) {
+void injectStepFailure(int n, bool laterRenamesToo) {
     g_stepFailure = n;
+    g_laterRenamesFail = laterRenamesToo;
     g_steps = 0;
 }
 void injectKillAtStep(int n) {
@@ -140,7 +142,9 @@ bool saveStep(const char* kind, const std::string& path, const std::string& from
     if (g_killAtStep > 0 && g_steps == g_killAtStep) ::kill(::getpid(), SIGKILL);
 #endif
     if (g_observer) g_observer(kind, path, from);
-    return !(g_stepFailure > 0 && g_steps == g_stepFailure);
+    if (g_stepFailure > 0 && g_steps == g_stepFailure) return false;
+    return !(g_laterRenamesFail && g_stepFailure > 0 && g_steps > g_stepFailure &&
+             std::string(kind) == "rename");
 }
 
 }  // namespace gx::platform

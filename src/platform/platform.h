@@ -208,8 +208,9 @@ void injectRenameFailure(int nth);
 // Every system operation of a save (open, write, sync, close, link, rename, delete,
 // directory sync) is a numbered step. The hooks below count them from the moment they
 // are set.
-// Makes step n fail as the system would (0: none).
-void injectStepFailure(int n);
+// Makes step n fail as the system would (0: none); with `laterRenamesToo` every rename
+// after it fails as well (so putting files back fails).
+void injectStepFailure(int n, bool laterRenamesToo = false);
 // Kills the process with SIGKILL just before step n (0: none); POSIX only.
 void injectKillAtStep(int n);
 // Steps taken since the last injectStepFailure/injectKillAtStep/resetStepCount.

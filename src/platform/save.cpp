@@ -345,7 +345,9 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
     newFirst.reset();
     const bool undone = undoEntries(entries, where);
     syncDirectories(entries);
-    removeLeftovers(entries);
+    // When not everything could be put back, nothing more is removed: every version
+    // stays where the message says it is.
+    if (undone) removeLeftovers(entries);
     result.ok = false;
     result.unchanged = undone;
     if (undone) {
@@ -356,9 +358,12 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
             held = FontFile::open(plan.files[0].path, OpenMode::ReadWriteDenyWrite);
     } else {
         // The journal stays: the next save into this font finishes putting things back.
-        result.detail = "cannot replace " + failedAt +
-                        ", and putting the files back failed:" + where + "\nthe next export into " +
-                        first + " puts them back";
+        result.detail =
+            "cannot replace " + failedAt + ", and putting the files back failed:" + where;
+        for (const Entry& e : entries)
+            if (!e.placed && FontFile::exists(e.temp))
+                result.detail += "\nthe new version of " + e.target + " is " + e.temp;
+        result.detail += "\nthe next export into " + first + " puts the previous versions back";
     }
     return result;
 }

@@ -33,6 +33,7 @@ std::vector<std::string> listDir(const std::string& dir) {
 
 struct SaveTest : ::testing::Test {
     std::string dir;
+    std::string detail;  // of the last failed save
     void SetUp() override {
         char tmpl[] = "/tmp/gx-tt-save-XXXXXX";
         dir = mkdtemp(tmpl);
@@ -68,7 +69,6 @@ struct SaveTest : ::testing::Test {
         conv.contourStarts = {0, 4};
         buildNewGlyph(conv, font.newGlyph);
         s.charNumber = int16_t(code);
-        std::string detail;
         return saveFontFile(font, s, file, path, existed, detail);
     }
 };
@@ -129,6 +129,59 @@ std::vector<int> codesIn(const std::string& path) {
     for (int c = 33; c < 256; ++c)
         if (font.charToGlyph[size_t(c)] != 0) codes.push_back(c);
     return codes;
+}
+
+std::string g_fontRename;
+int g_fontRenameStep = 0;
+void findFontRename(const char* kind, const std::string& path, const std::string&) {
+    if (std::string(kind) == "rename" && path == g_fontRename && g_fontRenameStep == 0)
+        g_fontRenameStep = platform::stepCount();
+}
+
+// The font's own rename fails, and so does putting the backup back: nothing is deleted,
+// the message names where the new font and the previous backup are, and the next export
+// into the font puts the backup back.
+TEST_F(SaveTest, WhenPuttingBackFailsEveryVersionIsKeptAndNamed) {
+    const std::string path = dir + "/Font.ttf", bak = dir + "/Font.bak";
+    ASSERT_EQ(exportInto(path, 65), SaveStatus::Ok);
+    ASSERT_EQ(exportInto(path, 66), SaveStatus::Ok);
+    const std::vector<uint8_t> old = readFile(path), oldBak = readFile(bak);
+    g_fontRename = path;
+    g_fontRenameStep = 0;
+    platform::setStepObserver(findFontRename);
+    platform::resetStepCount();
+    ASSERT_EQ(exportInto(path, 67), SaveStatus::Ok);
+    platform::setStepObserver(nullptr);
+    ASSERT_GT(g_fontRenameStep, 0);
+    // Back to the font with 65 and 66, and its backup.
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(old.data()), std::streamsize(old.size()));
+    std::ofstream(bak, std::ios::binary)
+        .write(reinterpret_cast<const char*>(oldBak.data()), std::streamsize(oldBak.size()));
+
+    platform::injectStepFailure(g_fontRenameStep, true);
+    EXPECT_EQ(exportInto(path, 67), SaveStatus::FailedPartly);
+    platform::injectStepFailure(0);
+    EXPECT_EQ(readFile(path), old);
+    // The new font and the previous backup are where the message says.
+    auto pathAfter = [&](const std::string& words) {
+        const size_t at = detail.find(words);
+        if (at == std::string::npos) return std::string();
+        const size_t from = at + words.size();
+        return detail.substr(from, detail.find('\n', from) - from);
+    };
+    const std::string newPath = pathAfter("the new version of " + path + " is ");
+    ASSERT_FALSE(newPath.empty()) << detail;
+    EXPECT_EQ(codesIn(newPath), (std::vector<int>{65, 66, 67})) << newPath;
+    const std::string asidePath = pathAfter("the previous one is ");
+    ASSERT_FALSE(asidePath.empty()) << detail;
+    EXPECT_EQ(readFile(asidePath), oldBak) << asidePath;
+
+    std::string why;
+    EXPECT_TRUE(platform::openForUpdate(path, kTempPrefix, {bak}, why)) << why;
+    EXPECT_EQ(readFile(bak), oldBak);
+    EXPECT_EQ(readFile(path), old);
+    EXPECT_EQ(listDir(dir), (std::vector<std::string>{"Font.bak", "Font.ttf"}));
 }
 
 // SIGKILL at every system operation of a save (in a child process, by the step
