@@ -117,13 +117,30 @@ else:
 '''
 
 
+# Debian installs the peers' modules for its own Python, which may not be the one running
+# this script.
+PEER_PYTHON = "/usr/bin/python3" if os.access("/usr/bin/python3", os.X_OK) else sys.executable
+
+
 def have_python_module(name):
-    return subprocess.run([sys.executable, "-c", f"import {name}"],
+    return subprocess.run([PEER_PYTHON, "-c", f"import {name}"],
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL).returncode == 0
 
 
+GNU_TIME = "/usr/bin/time"
+
+
 def run_once(argv, cwd):
-    """Wall time (s) and peak resident memory (KiB) of one process."""
+    """Wall time (s), peak resident memory (KiB) and CPU time (user + system, s) of one
+    process. On a busy machine the CPU time is the steadier measure; the wall time alone
+    shows waiting for the disk (sync)."""
+    # A child forked from this Python process reports Python's own size as its peak, so
+    # GNU time (a small process) measures the peak when it is there.
+    peak_file = None
+    if os.access(GNU_TIME, os.X_OK):
+        fd, peak_file = tempfile.mkstemp(prefix="gx-bench-peak-")
+        os.close(fd)
+        argv = [GNU_TIME, "-f", "%M %U %S", "-o", peak_file, *argv]
     start = time.perf_counter()
     proc = subprocess.Popen(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     _, status, usage = os.wait4(proc.pid, 0)
@@ -131,9 +148,17 @@ def run_once(argv, cwd):
     err = proc.stderr.read().decode(errors="replace")
     proc.stderr.close()
     proc.returncode = os.waitstatus_to_exitcode(status)
+    peak = usage.ru_maxrss
+    cpu = usage.ru_utime + usage.ru_stime
+    if peak_file:
+        with open(peak_file) as f:
+            text = f.read().split()
+        os.remove(peak_file)
+        if len(text) >= 3 and text[-3].isdigit():
+            peak, cpu = int(text[-3]), float(text[-2]) + float(text[-1])
     if proc.returncode != 0:
-        raise RuntimeError(f"{' '.join(argv[:4])} ... exited {proc.returncode}: {err.strip()}")
-    return elapsed, usage.ru_maxrss
+        raise RuntimeError(f"{' '.join(argv[:6])} ... exited {proc.returncode}: {err.strip()}")
+    return elapsed, peak, cpu
 
 
 class Case:
@@ -141,7 +166,7 @@ class Case:
 
     def __init__(self, work, tool, argv, prepare=None):
         self.work, self.tool, self.argv, self.prepare = work, tool, argv, prepare
-        self.times, self.peaks = [], []
+        self.times, self.peaks, self.cpus = [], [], []
 
 
 def main():
@@ -199,10 +224,10 @@ def main():
                       copy_base(out("one.ttf"))))
     cases.append(Case(one, "cp + sync", ["sh", "-c", f"cp {base} {out('cp.ttf')} && sync {out('cp.ttf')}"]))
     if have_ff:
-        cases.append(Case(one, "FontForge", [sys.executable, ff, "add", out("ff1.ttf"), extra],
+        cases.append(Case(one, "FontForge", [PEER_PYTHON, ff, "add", out("ff1.ttf"), extra],
                           copy_base(out("ff1.ttf"))))
     if have_ft:
-        cases.append(Case(one, "fontTools", [sys.executable, ft, "add", out("ft1.ttf"), extra],
+        cases.append(Case(one, "fontTools", [PEER_PYTHON, ft, "add", out("ft1.ttf"), extra],
                           copy_base(out("ft1.ttf"))))
 
     for n in (200, 50, 214):
@@ -211,15 +236,15 @@ def main():
                           fresh(out(f"n{n}.ttf"))))
         if n == 200:
             if have_ff:
-                cases.append(Case(w, "FontForge", [sys.executable, ff, "new", out("ffn.ttf"), *shapes[:n]]))
+                cases.append(Case(w, "FontForge", [PEER_PYTHON, ff, "new", out("ffn.ttf"), *shapes[:n]]))
             if have_ft:
-                cases.append(Case(w, "fontTools", [sys.executable, ft, "new", out("ftn.ttf"), *shapes[:n]]))
+                cases.append(Case(w, "fontTools", [PEER_PYTHON, ft, "new", out("ftn.ttf"), *shapes[:n]]))
         w = f"{n} shapes into PFB + AFM + PFM"
         t1 = out(f"t{n}.pfb")
         cases.append(Case(w, "glyph-export", gx_argv("type1", t1, shapes[:n]),
                           fresh(t1, t1[:-4] + ".afm", t1[:-4] + ".pfm")))
         if n == 200 and have_ff:
-            cases.append(Case(w, "FontForge", [sys.executable, ff, "new", out("fft1.pfb"), *shapes[:n]]))
+            cases.append(Case(w, "FontForge", [PEER_PYTHON, ff, "new", out("fft1.pfb"), *shapes[:n]]))
 
     if args.only:
         wanted = [w.strip() for w in args.only.split(",")]
@@ -233,12 +258,14 @@ def main():
                 c.prepare()
             if os.path.exists(ini):
                 os.remove(ini)
-            t, peak = run_once(c.argv, work)
+            t, peak, cpu = run_once(c.argv, work)
             c.times.append(t)
             c.peaks.append(peak)
+            c.cpus.append(cpu)
         print(f"round {r + 1}/{args.rounds} done", file=sys.stderr)
 
-    print(f"# {args.rounds} interleaved rounds; medians; peak = largest resident set")
+    print(f"# {args.rounds} interleaved rounds; medians; CPU = user + system time; "
+          "peak = largest resident set")
     works = []
     for c in cases:
         if c.work not in works:
@@ -249,12 +276,15 @@ def main():
         ours = next((c for c in row if c.tool == "glyph-export"), None)
         for c in row:
             med = statistics.median(c.times)
+            cpu = statistics.median(c.cpus)
             ratio = ""
             if ours and c is not ours:
-                ratio = f"  {med / statistics.median(ours.times):6.2f}x glyph-export's time"
+                ratio = (f"  {med / statistics.median(ours.times):6.2f}x wall, "
+                         f"{cpu / max(statistics.median(ours.cpus), 1e-3):6.2f}x CPU of glyph-export")
             n = int(w.split()[0]) if w[0].isdigit() else 0
-            per = f"  {med / n * 1000:7.3f} ms/shape" if n and c is ours else ""
-            print(f"  {c.tool:14s} {med * 1000:9.1f} ms  peak {max(c.peaks) / 1024:5.1f} MiB{per}{ratio}")
+            per = f"  {med / n * 1000:7.3f} ms/shape ({cpu / n * 1000:.3f} CPU)" if n and c is ours else ""
+            print(f"  {c.tool:14s} {med * 1000:9.1f} ms wall {cpu * 1000:8.1f} ms CPU  "
+                  f"peak {max(c.peaks) / 1024:5.1f} MiB{per}{ratio}")
     if not args.keep:
         shutil.rmtree(work, ignore_errors=True)
 

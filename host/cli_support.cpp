@@ -658,6 +658,9 @@ RunStatus runBatch(const RunRequest& req, const Plugin& plugin) {
 RunStatus runRequest(const RunRequest& req) {
     const bool truetype = req.kind != TargetKind::Type1;
     removeStaleHostFiles();
+    // Only a batch of this process may ask the plug-ins to skip syncs or hold settings.
+    for (const char* v : {platform::kNoSyncFolderVariable, platform::kHoldSettingsVariable})
+        platform::setEnvironmentValue(v, nullptr);
     // Loaded once, however many shapes follow.
     const Plugin plugin = loadPlugin(req.pluginDir + "/" + pluginFileName(truetype));
     if (!plugin.entry) {

@@ -262,6 +262,9 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
 
     if (held && !sameFile(*held, first))
         return fail(first + " was replaced by another program during the export");
+    // A host's working copy (see kNoSyncFolderVariable) is thrown away when any save into
+    // it fails, and its host keeps the real backup: no backup, second names or journal.
+    const bool workingCopy = !syncWanted(first, false);
     if (!held && plan.createFirst && FontFile::exists(first))
         return fail(first + " was created by another program during the export");
 
@@ -277,7 +280,7 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
     }
 
     // 2. The backup: the file being replaced under the backup's name.
-    if (!plan.backupPath.empty() && held) {
+    if (!plan.backupPath.empty() && held && !workingCopy) {
         Entry b;
         b.target = resolvePath(plan.backupPath);
         b.temp = secondName(first, directoryOf(b.target), tag, held.get());
@@ -287,7 +290,7 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
 
     // 3. A second name for each file about to be replaced, to restore it from.
     for (Entry& e : entries) {
-        if (e.createOnly || !FontFile::exists(e.target)) continue;
+        if (workingCopy || e.createOnly || !FontFile::exists(e.target)) continue;
         e.aside = secondName(e.target, directoryOf(e.target), tag,
                              e.target == first ? held.get() : nullptr);
         if (e.aside.empty()) return fail("cannot keep a copy of " + e.target);
@@ -295,7 +298,7 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
 
     // 4. The journal, complete and durable before the first rename.
     std::string journal;
-    if (entries.size() > 1) {
+    if (entries.size() > 1 && !workingCopy) {
         const std::string text = encodeJournal(entries);
         journal = writeTemporary(directoryOf(first), tag + kJournalWord, text.data(), text.size(),
                                  std::string(), nullptr);
