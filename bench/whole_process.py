@@ -176,6 +176,8 @@ def main():
     ap.add_argument("--rounds", type=int, default=5)
     ap.add_argument("--only", default="", help="comma-separated work names to run")
     ap.add_argument("--keep", default="", help="work in this folder and keep it")
+    ap.add_argument("--baseline", default="",
+                    help="another build's bin folder, run beside this one (before/after)")
     args = ap.parse_args()
 
     gx = os.path.abspath(os.path.join(args.bin, "glyph-export"))
@@ -245,6 +247,18 @@ def main():
                           fresh(t1, t1[:-4] + ".afm", t1[:-4] + ".pfm")))
         if n == 200 and have_ff:
             cases.append(Case(w, "FontForge", [PEER_PYTHON, ff, "new", out("fft1.pfb"), *shapes[:n]]))
+
+    if args.baseline:
+        old = os.path.abspath(os.path.join(args.baseline, "glyph-export"))
+        for c in [c for c in cases if c.tool == "glyph-export"]:
+            argv = [old if a == gx else a for a in c.argv]
+            argv = [a.replace(".ttf", "-b.ttf").replace(".pfb", "-b.pfb") if a.startswith(work) and
+                    (a.endswith(".ttf") or a.endswith(".pfb")) and "/shapes/" not in a else a
+                    for a in argv]
+            target = next(a for a in argv if a.endswith("-b.ttf") or a.endswith("-b.pfb"))
+            prep = (copy_base(target) if c.work == one else
+                    fresh(target, target[:-4] + ".afm", target[:-4] + ".pfm", target[:-4] + ".bak"))
+            cases.append(Case(c.work, "baseline", argv, prep))
 
     if args.only:
         wanted = [w.strip() for w in args.only.split(",")]

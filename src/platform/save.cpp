@@ -396,9 +396,8 @@ bool replaceFileContents(const std::string& path, const std::string& tempPrefix,
     plan.tempPrefix = tempPrefix;
     plan.files.push_back({path, contents.data(), contents.size()});
     std::unique_ptr<FontFile> none;
-    const SaveResult r = saveFiles(plan, none);
-    if (r.ok) syncDirectory(directoryOf(resolvePath(path)));
-    return r.ok;
+    // saveFiles synced the folder after the rename.
+    return saveFiles(plan, none).ok;
 }
 
 }  // namespace gx::platform
