@@ -18,6 +18,7 @@ long long g_writeBudget = -1;
 int g_hostRecordFailure = 0;
 int g_renameFailure = 0;
 int g_stepFailure = 0;
+bool g_noReplaceRefused = false;
 bool g_laterRenamesFail = false;
 int g_killAtStep = 0;
 int g_steps = 0;
@@ -72,6 +73,13 @@ void reportExportOutcome(ExportOutcome outcome, bool savedEarlier) {
         std::fprintf(f, "%s%s\n", word, savedEarlier ? " saved" : "");
         std::fclose(f);
     }
+}
+
+void injectNoReplaceRefused(bool refused) {
+    g_noReplaceRefused = refused;
+}
+bool noReplaceRefused() {
+    return g_noReplaceRefused;
 }
 
 void injectStepFailure(int n, bool laterRenamesToo) {
