@@ -23,6 +23,7 @@ long long g_writeBudget = -1;
 int g_hostRecordFailure = 0;
 int g_renameFailure = 0;
 int g_stepFailure = 0;
+bool g_noReplaceRefused = false;
 bool g_laterRenamesFail = false;
 int g_killAtStep = 0;
 int g_steps = 0;
@@ -115,6 +116,13 @@ bool syncWanted(const std::string& path, bool isFolder) {
     const std::string folder = environmentValue(kNoSyncFolderVariable);
     if (folder.empty()) return true;
     return (isFolder ? path : directoryOf(path)) != folder;
+}
+
+void injectNoReplaceRefused(bool refused) {
+    g_noReplaceRefused = refused;
+}
+bool noReplaceRefused() {
+    return g_noReplaceRefused;
 }
 
 void injectStepFailure(int n, bool laterRenamesToo) {

@@ -9,6 +9,7 @@ namespace gx::platform {
 long allowedWrite(long count);
 bool hostRecordAllocationFails();
 bool renameFails();
+bool noReplaceRefused();
 // One step of a save: counts it, tells the observer, and kills or fails it when a test
 // asked for that. False: the step is to fail.
 bool saveStep(const char* kind, const std::string& path, const std::string& from = std::string());

@@ -213,6 +213,8 @@ void injectRenameFailure(int nth);
 void injectStepFailure(int n, bool laterRenamesToo = false);
 // Kills the process with SIGKILL just before step n (0: none); POSIX only.
 void injectKillAtStep(int n);
+// Makes renameFile behave as on file systems that refuse RENAME_NOREPLACE (NFS).
+void injectNoReplaceRefused(bool refused);
 // Steps taken since the last injectStepFailure/injectKillAtStep/resetStepCount.
 int stepCount();
 void resetStepCount();

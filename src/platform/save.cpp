@@ -38,7 +38,10 @@ std::string joinPath(const std::string& dir, const std::string& name) {
 
 bool sameFile(FontFile& file, const std::string& path) {
     uint64_t d1 = 0, n1 = 0, d2 = 0, n2 = 0;
-    return file.identity(d1, n1) && fileIdentity(path, d2, n2) && d1 == d2 && n1 == n2;
+    if (!file.identity(d1, n1) || !fileIdentity(path, d2, n2) || n1 != n2) return false;
+    // Wine reports no volume for a handle whose file was renamed while open; the file
+    // number alone then tells, as the two are in one folder.
+    return d1 == d2 || d1 == 0 || d2 == 0;
 }
 
 bool writeAll(FontFile& file, const void* data, size_t size) {

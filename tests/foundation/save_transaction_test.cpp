@@ -161,5 +161,28 @@ TEST_F(SaveTransactionTest, ANewFileNeverReplacesOneThatAppearedMeanwhile) {
     EXPECT_EQ(slurp(font), "appeared");
 }
 
+// Where the file system refuses RENAME_NOREPLACE, a new font is still created, and a
+// file that appeared at its name is still never replaced.
+TEST_F(SaveTransactionTest, WithoutNoReplaceRenamesANewFileIsStillCreatedSafely) {
+    injectNoReplaceRefused(true);
+    const std::string font = dir + "/n.ttf", text = "ours";
+    SavePlan plan;
+    plan.tempPrefix = "TTF";
+    plan.files = {{font, text.data(), text.size()}};
+    plan.createFirst = true;
+    std::unique_ptr<FontFile> none;
+    const SaveResult r = saveFiles(plan, none);
+    EXPECT_TRUE(r.ok) << r.detail;
+    EXPECT_EQ(slurp(font), "ours");
+    put(dir + "/a", "a");
+    put(dir + "/b", "b");
+    EXPECT_FALSE(renameFile(dir + "/a", dir + "/b"));
+    EXPECT_EQ(slurp(dir + "/b"), "b");
+    EXPECT_TRUE(renameFile(dir + "/a", dir + "/c"));
+    EXPECT_EQ(slurp(dir + "/c"), "a");
+    EXPECT_FALSE(FontFile::exists(dir + "/a"));
+    injectNoReplaceRefused(false);
+}
+
 }  // namespace
 }  // namespace gx::platform

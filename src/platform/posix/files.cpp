@@ -53,7 +53,10 @@ bool deleteFile(const std::string& path) {
 bool renameFile(const std::string& from, const std::string& to) {
     if (renameFails() || !saveStep("rename", to, from)) return false;
     // Never replace: the caller decides what happens to an existing target.
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0) {
+    const int refused = noReplaceRefused() ? (errno = EINVAL, -1)
+                                           : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD,
+                                                         to.c_str(), RENAME_NOREPLACE);
+    if (refused != 0) {
         // NFS and other file systems refuse the flag: a link, which never replaces,
         // followed by removing the old name does the same.
         if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
