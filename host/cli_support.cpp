@@ -3,21 +3,29 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
+#include <memory>
 #include <sstream>
 
 #include "font_info.h"
 #include "install/install.h"
 #include "outline_reader.h"
 #include "platform/platform.h"
+#include "platform/save.h"
 #include "plugin_host.h"
 #include "support/paths.h"
 #include "support/units.h"
+#include "truetype/truetype.h"
+#include "type1/update.h"
 #include "ui/settings.h"
+#include "ui/ui_script.h"
 
 #include "svg/svg_reader.h"
 
@@ -56,36 +64,36 @@ bool singleCharacter(const std::string& s, long& code) {
     return false;
 }
 
-struct FileStamp {
-    bool exists = false;
-    long long size = 0, mtimeNs = 0, inode = 0;
-    bool operator==(const FileStamp& o) const {
-        return exists == o.exists && size == o.size && mtimeNs == o.mtimeNs && inode == o.inode;
-    }
-};
-
-FileStamp stampOf(const std::string& path) {
-    FileStamp s;
+// Temporary files of this host carry its process id: "gxui-PID-XXXXXX" (dialog
+// scripts) and "gxout-PID-XXXXXX" (outcomes).
+std::string hostTempPrefix(const char* kind) {
 #ifdef _WIN32
-    WIN32_FILE_ATTRIBUTE_DATA d;
-    if (GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &d)) {
-        s.exists = true;
-        s.size = (static_cast<long long>(d.nFileSizeHigh) << 32) | d.nFileSizeLow;
-        s.mtimeNs = (static_cast<long long>(d.ftLastWriteTime.dwHighDateTime) << 32) |
-                    d.ftLastWriteTime.dwLowDateTime;
-        s.inode = (static_cast<long long>(d.ftCreationTime.dwHighDateTime) << 32) |
-                  d.ftCreationTime.dwLowDateTime;
-    }
+    const long pid = static_cast<long>(GetCurrentProcessId());
 #else
-    struct stat st;
-    if (::stat(path.c_str(), &st) == 0) {
-        s.exists = true;
-        s.size = st.st_size;
-        s.mtimeNs = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-        s.inode = static_cast<long long>(st.st_ino);
+    const long pid = static_cast<long>(::getpid());
+#endif
+    return std::string(kind) + "-" + std::to_string(pid) + "-";
+}
+
+// Removes what earlier runs that were killed left in the temporary folder: the
+// files of processes that no longer run.
+void removeStaleHostFiles() {
+#ifndef _WIN32
+    const std::string dir = platform::tempDirectory();
+    for (const std::string& name : platform::listDirectory(dir)) {
+        for (const char* kind : {"gxui-", "gxout-"}) {
+            const size_t k = std::strlen(kind);
+            if (name.compare(0, k, kind) != 0) continue;
+            const size_t dash = name.find('-', k);
+            if (dash == std::string::npos || dash == k || name.size() != dash + 7) continue;
+            const std::string pidText = name.substr(k, dash - k);
+            if (!allDigits(pidText) || pidText.size() > 9) continue;
+            const pid_t pid = static_cast<pid_t>(std::atol(pidText.c_str()));
+            if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+                std::remove((dir + "/" + name).c_str());
+        }
     }
 #endif
-    return s;
 }
 
 std::string baseName(const std::string& path) {
@@ -103,12 +111,27 @@ bool endsWith(const std::string& s, const std::string& suffix) {
     return true;
 }
 
-void setEnv(const char* name, const std::string& value) {
-#ifdef _WIN32
-    _putenv_s(name, value.c_str());
-#else
-    ::setenv(name, value.c_str(), 1);
-#endif
+// The whole of an open file, read from its start.
+bool readHeld(platform::FontFile& file, std::string& bytes) {
+    const long size = file.size();
+    if (size < 0 || file.seek(0, platform::SeekOrigin::Begin) != 0) return false;
+    bytes.assign(size_t(size), '\0');
+    long done = 0;
+    while (done < size) {
+        const long n = file.read(&bytes[size_t(done)], size - done);
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
+// A new file holding `bytes` (a working copy: not synced).
+bool writeWholeFile(const std::string& path, const std::string& bytes) {
+    auto file = platform::FontFile::open(path, platform::OpenMode::CreateReadWriteDenyWrite);
+    if (!file) return false;
+    const bool ok =
+        bytes.empty() || file->write(bytes.data(), long(bytes.size())) == long(bytes.size());
+    return file->close() && ok;
 }
 
 struct LoadedShape {
@@ -279,8 +302,9 @@ std::string dialogScript(const DialogChoices& c, bool newFont) {
         for (const auto& [code, width] : c.setWidths)
             s += "text 1039 " + std::to_string(code) + "\nvalue 1040 " + std::to_string(width) +
                  "\n";
-        // An import locks the character controls, so it comes last.
-        if (!c.metricsFile.empty()) s += "click 1026\nfile " + c.metricsFile + "\n";
+        // An import locks the character controls, so it comes last. A file that cannot be
+        // imported ends the export there: nothing of this dialog is saved.
+        if (!c.metricsFile.empty()) s += "stop-on-error\nclick 1026\nfile " + c.metricsFile + "\n";
         s += "ok\nanswer yes\n";
     }
     if (c.charCode > 0) s += "text 1014 " + std::to_string(c.charCode) + "\n";
@@ -299,9 +323,6 @@ std::string dialogScript(const DialogChoices& c, bool newFont) {
 
 namespace {
 
-// File mode: turns the options into the dialog script of one export and names it in
-// GLYPH_EXPORT_UI_SCRIPT. `scriptPath` is the temporary file made for it, if any.
-// False (with a message) when the export must not run.
 bool isPlainAscii(const std::string& s) {
     for (char c : s)
         if (static_cast<unsigned char>(c) >= 0x80) return false;
@@ -322,17 +343,49 @@ std::string codeList(const std::vector<int>& codes) {
     return s;
 }
 
-// `usage` is set when the options, not the files, are at fault. `warning` is what to say
-// once the export has been written.
+// Where the plug-in's finish command leaves its outcome line for this process.
+constexpr const char* kOutcomeLineVariable = "GLYPH_EXPORT_OUTCOME_LINE";
+
+// The codes of the font being exported into, learned from it once and kept up to date
+// by the exports that follow, so that the font is not read again for every shape.
+struct FontCodes {
+    bool known = false;
+    std::array<bool, 256> occupied{};
+};
+
+// What a path names: nothing, a regular file of `size` bytes, or something else.
+enum class PathKind { Missing, File, Other };
+PathKind pathKind(const std::string& path, long long& size) {
+    struct stat st;
+    size = 0;
+    if (::stat(path.c_str(), &st) != 0) return PathKind::Missing;
+    if (!S_ISREG(st.st_mode)) return PathKind::Other;
+    size = static_cast<long long>(st.st_size);
+    return PathKind::File;
+}
+
+// File mode: turns the options into the dialog script of one export into `target` and
+// hands it to the plug-in through the environment. False (with a message) when the
+// export must not run; `usage` is set when the options, not the files, are at fault.
+// `code` receives the code asked for (0: the dialog's proposal); `warning` is what to
+// say once the export has been written.
 bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::string& shapePath,
-                    const FileStamp& before, std::string& scriptPath, bool& usage,
+                    const std::string& target, FontCodes& codes, int& code, bool& usage,
                     std::string& warning) {
     DialogChoices choices = req.dialog;
     if (req.shapes.size() > 1) choices.charCode = codeFromFileName(shapePath);
     if (req.emFromSvg && shape.viewBoxHeightThousandths > 0)
         choices.designSizeThousandths =
             static_cast<int>(std::lround(shape.viewBoxHeightThousandths));
-    const bool newFont = !before.exists || (req.kind == TargetKind::Type1 && before.size == 0);
+    code = choices.charCode;
+    long long size = 0;
+    const PathKind kind = pathKind(target, size);
+    if (kind == PathKind::Other) {
+        std::fprintf(stderr, "glyph-export: %s: not a font file (a folder or a device)\n",
+                     req.target.c_str());
+        return false;
+    }
+    const bool newFont = kind == PathKind::Missing || (req.kind == TargetKind::Type1 && size == 0);
     // A new font needs a family name: the file's own name unless one was given.
     if (newFont && choices.family.empty()) {
         choices.family = baseName(req.target);
@@ -351,13 +404,15 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
     }
     if (!newFont && choices.charCode > 0 && !choices.replace && !req.showDialogs &&
         std::find(choices.deleteCodes.begin(), choices.deleteCodes.end(), choices.charCode) ==
-            choices.deleteCodes.end() &&
-        fontHasCode(req.target, choices.charCode)) {
-        std::fprintf(stderr,
-                     "glyph-export: %s: code %d already holds a glyph; give --replace to "
-                     "replace it\n",
-                     req.target.c_str(), choices.charCode);
-        return false;
+            choices.deleteCodes.end()) {
+        if (!codes.known) codes.known = occupiedCodes(target, codes.occupied);
+        if (codes.occupied[size_t(choices.charCode)]) {
+            std::fprintf(stderr,
+                         "glyph-export: %s: code %d already holds a glyph; give --replace to "
+                         "replace it\n",
+                         req.target.c_str(), choices.charCode);
+            return false;
+        }
     }
     // Replacing or deleting a glyph takes the composites built on it along (the font
     // cannot keep a composite without its parts); say which codes those are.
@@ -365,27 +420,299 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
         std::vector<int> removed = choices.deleteCodes;
         if (choices.charCode > 0 && choices.replace) removed.push_back(choices.charCode);
         if (!removed.empty()) {
-            const std::vector<int> going = codesGoingWith(req.target, removed);
+            const std::vector<int> going = codesGoingWith(target, removed);
             if (!going.empty())
                 warning = "glyph-export: warning: " + req.target + ": the glyphs of codes " +
                           codeList(going) + " are composites built on a glyph that goes (code " +
                           codeList(removed) + "), so they were removed too";
         }
     }
+    // The script goes to the plug-in in the environment this process shares with it.
     if (!req.uiScript.empty()) {
-        setEnv("GLYPH_EXPORT_UI_SCRIPT", req.uiScript);
-        return true;
+        platform::setEnvironmentValue(kScriptFileVariable, req.uiScript.c_str());
+        platform::setEnvironmentValue(kScriptTextVariable, nullptr);
+    } else {
+        platform::setEnvironmentValue(kScriptFileVariable, nullptr);
+        platform::setEnvironmentValue(kScriptTextVariable, dialogScript(choices, newFont).c_str());
     }
-    scriptPath = platform::createTempFileIn(platform::tempDirectory(), "gxui");
-    std::ofstream out(scriptPath, std::ios::binary | std::ios::trunc);
-    out << dialogScript(choices, newFont);
-    if (scriptPath.empty() || !out.good()) {
-        std::fprintf(stderr, "glyph-export: cannot write the dialog script\n");
-        if (!scriptPath.empty()) std::remove(scriptPath.c_str());
-        return false;
-    }
-    setEnv("GLYPH_EXPORT_UI_SCRIPT", scriptPath);
     return true;
+}
+
+// What the plug-in said about one export (platform::reportExportOutcome).
+struct Outcome {
+    std::string word;  // "written", "cancelled", "failed", or "" when nothing was said
+    bool savedEarlier = false;
+};
+
+Outcome parseOutcome(const std::string& text) {
+    Outcome o;
+    std::istringstream in(text);
+    std::string second;
+    in >> o.word >> second;
+    o.savedEarlier = second == "saved";
+    return o;
+}
+
+// One shape through FilterEntry, exactly as a drawing program exports it, into `target`.
+struct ShapeResult {
+    RunStatus status = RunStatus::Failed;
+    bool savedEarlier = false;  // the Options dialog's immediate save changed the font
+    bool reported = false;      // the reason is on standard error already
+};
+
+ShapeResult exportShape(const RunRequest& req, const Plugin& plugin, const std::string& target,
+                        const std::string& shapePath, FontCodes& codes) {
+    ShapeResult result;
+    LoadedShape shape;
+    if (!loadShape(req, shapePath, shape)) return result.reported = true, result;
+    if (isEmptyShape(shape)) {
+        std::fprintf(stderr,
+                     "glyph-export: %s: the shape is empty (no points that draw); nothing "
+                     "was exported\n",
+                     shapePath.c_str());
+        return result.reported = true, result;
+    }
+
+    ExportJob job;
+    job.fileMode = req.kind != TargetKind::Symbol;
+    job.target = target;
+    job.objects = std::move(shape.objects);
+    job.iniPath = req.iniPath;
+
+    int code = 0;
+    bool usage = false;
+    std::string warning;
+    if (job.fileMode &&
+        !prepareDialogs(req, shape, shapePath, target, codes, code, usage, warning)) {
+        if (usage) result.status = RunStatus::Usage;
+        return result.reported = true, result;
+    }
+    // The plug-in answers a written glyph and a cancelled dialog alike; it says which.
+    platform::setEnvironmentValue(
+        "GLYPH_EXPORT_OUTCOME",
+        (std::string(platform::kOutcomeVariablePrefix) + kOutcomeLineVariable).c_str());
+    platform::setEnvironmentValue(kOutcomeLineVariable, nullptr);
+    const ExportOutcome outcome = runExport(plugin, job);
+    const Outcome said = parseOutcome(platform::environmentValue(kOutcomeLineVariable));
+    for (const char* v :
+         {"GLYPH_EXPORT_OUTCOME", kOutcomeLineVariable, kScriptFileVariable, kScriptTextVariable})
+        platform::setEnvironmentValue(v, nullptr);
+    if (!outcome.loaded) {
+        std::fprintf(stderr, "glyph-export: %s\n", outcome.loadError.c_str());
+        return result.reported = true, result;
+    }
+    result.savedEarlier = said.savedEarlier;
+    if (!outcome.beginResult) return result;
+    if (said.word == "cancelled") {
+        result.status = RunStatus::Cancelled;
+        return result;
+    }
+    if (said.word != "written" || !outcome.finishResult) return result;
+    result.status = RunStatus::Written;
+    if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
+    // The font changed: what the next shape must know about its codes.
+    if (code > 0 && codes.known) {
+        codes.occupied[size_t(code)] = true;
+        for (int d : req.dialog.deleteCodes)
+            if (d != code) codes.occupied[size_t(d)] = false;
+    } else {
+        codes.known = false;  // the code was the dialog's own proposal
+    }
+    return result;
+}
+
+// Shapes exported one by one into the target itself (one shape, or symbol mode).
+RunStatus runSingly(const RunRequest& req, const Plugin& plugin) {
+    const bool progress = req.shapes.size() > 1 && isatty(fileno(stderr));
+    FontCodes codes;
+    for (size_t i = 0; i < req.shapes.size(); ++i) {
+        const std::string& shapePath = req.shapes[i];
+        if (progress)
+            std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, req.shapes.size(), shapePath.c_str());
+        const ShapeResult r = exportShape(req, plugin, req.target, shapePath, codes);
+        if (r.status == RunStatus::Written) continue;
+        if (!r.reported) {
+            const char* earlier = r.savedEarlier
+                                      ? "; the changes made in the Options dialog (deleted "
+                                        "characters, widths, metrics) were saved before that"
+                                      : "; nothing was written";
+            std::fprintf(stderr, "glyph-export: %s: the export %s%s\n", shapePath.c_str(),
+                         r.status == RunStatus::Cancelled ? "was cancelled" : "failed", earlier);
+        }
+        return r.status;
+    }
+    return RunStatus::Written;
+}
+
+// Where a killed batch left its working folder beside the font: removed when the
+// process that made it runs no more.
+void removeStaleWorkFolders(const std::string& dir) {
+#ifndef _WIN32
+    const std::string kind = ".gxbatch-";
+    for (const std::string& name : platform::listDirectory(dir)) {
+        if (name.compare(0, kind.size(), kind) != 0) continue;
+        const size_t dash = name.find('-', kind.size());
+        if (dash == std::string::npos || dash == kind.size() || name.size() != dash + 7) continue;
+        const std::string pidText = name.substr(kind.size(), dash - kind.size());
+        if (!allDigits(pidText) || pidText.size() > 9) continue;
+        const pid_t pid = static_cast<pid_t>(std::atol(pidText.c_str()));
+        if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
+            platform::removeFolder(dir + "/" + name);
+    }
+#else
+    (void)dir;
+#endif
+}
+
+bool copyInto(const std::string& from, const std::string& to) {
+    std::string bytes;
+    if (!platform::readWholeFile(from, bytes, size_t(1) << 30)) return false;
+    return writeWholeFile(to, bytes);
+}
+
+std::string joinList(const std::vector<std::string>& items) {
+    std::string s;
+    for (const std::string& i : items) s += (s.empty() ? "" : " ") + i;
+    return s;
+}
+
+// Several shapes into one font file, as one transaction: every shape goes through
+// FilterEntry into a working copy of the font in a folder beside it (saved there without
+// syncs), and the font (with its AFM and PFM) is replaced once at the end, through the
+// same save as a single export, so the .bak is the font as it was before the batch. The
+// font stays locked against other writers for the whole batch.
+RunStatus runBatch(const RunRequest& req, const Plugin& plugin) {
+    const bool type1 = req.kind == TargetKind::Type1;
+    const std::string& font = req.target;
+    long long size = 0;
+    const PathKind kind = pathKind(font, size);
+    if (kind == PathKind::Other) {
+        std::fprintf(stderr, "glyph-export: %s: not a font file (a folder or a device)\n",
+                     font.c_str());
+        return RunStatus::Failed;
+    }
+    const bool existed = kind == PathKind::File;
+    const bool newFont = !existed || (type1 && size == 0);
+    const char* tempPrefix = type1 ? kType1TempPrefix : tt::kTempPrefix;
+    const std::string afm = companionPath(font, ".afm");
+    const std::string pfm = companionPath(font, ".pfm");
+    const std::string bak = companionPath(font, ".bak");
+
+    std::unique_ptr<platform::FontFile> held;
+    if (existed) {
+        std::string detail;
+        held = platform::openForUpdate(font, tempPrefix, {bak, afm, pfm}, detail);
+        if (!held) {
+            std::fprintf(stderr,
+                         "glyph-export: %s: cannot open the font for update (another program "
+                         "may be writing it); nothing was written\n",
+                         font.c_str());
+            if (!detail.empty()) std::fprintf(stderr, "%s\n", detail.c_str());
+            return RunStatus::Failed;
+        }
+    }
+    const std::string dir = platform::directoryOf(platform::resolvePath(font));
+    removeStaleWorkFolders(dir);
+    const std::string work = platform::createTempFolderIn(dir, "." + hostTempPrefix("gxbatch"));
+    if (work.empty()) {
+        std::fprintf(stderr,
+                     "glyph-export: cannot make a working folder in %s; nothing was written\n",
+                     dir.c_str());
+        return RunStatus::Failed;
+    }
+    const std::string workFont = work + "/" + baseName(font);
+    const std::string workAfm = companionPath(workFont, ".afm");
+    const std::string workPfm = companionPath(workFont, ".pfm");
+    auto finish = [&](RunStatus status) {
+        for (const char* v : {platform::kNoSyncFolderVariable, platform::kHoldSettingsVariable})
+            platform::setEnvironmentValue(v, nullptr);
+        platform::removeFolder(work);
+        return status;
+    };
+    bool copied = true;
+    if (existed) {
+        std::string bytes;
+        copied = readHeld(*held, bytes) && writeWholeFile(workFont, bytes);
+        if (copied && type1 && !newFont) {
+            for (const auto& [from, to] : {std::pair{afm, workAfm}, std::pair{pfm, workPfm}})
+                if (platform::FontFile::exists(from)) copied = copied && copyInto(from, to);
+        }
+    }
+    if (!copied) {
+        std::fprintf(stderr,
+                     "glyph-export: %s: cannot copy the font into %s; nothing was written\n",
+                     font.c_str(), work.c_str());
+        return finish(RunStatus::Failed);
+    }
+
+    // The working copy is not worth a sync; the settings are written once, by the last export.
+    platform::setEnvironmentValue(platform::kNoSyncFolderVariable, work.c_str());
+    const std::string batchId = baseName(work);
+    const bool progress = isatty(fileno(stderr));
+    FontCodes codes;
+    std::vector<std::string> done;
+    for (size_t i = 0; i < req.shapes.size(); ++i) {
+        const std::string& shapePath = req.shapes[i];
+        const bool last = i + 1 == req.shapes.size();
+        platform::setEnvironmentValue(platform::kHoldSettingsVariable,
+                                      (last ? batchId + " end" : batchId).c_str());
+        if (progress)
+            std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, req.shapes.size(), shapePath.c_str());
+        const ShapeResult r = exportShape(req, plugin, workFont, shapePath, codes);
+        if (r.status != RunStatus::Written) {
+            std::fprintf(stderr,
+                         "glyph-export: %s: the export %s (shape %zu of %zu); nothing was "
+                         "written: %s is as it was\n",
+                         shapePath.c_str(),
+                         r.status == RunStatus::Cancelled ? "was cancelled" : "failed", i + 1,
+                         req.shapes.size(), font.c_str());
+            std::fprintf(stderr, "shapes done before it: %s\n",
+                         done.empty() ? "none" : joinList(done).c_str());
+            return finish(r.status);
+        }
+        done.push_back(shapePath);
+    }
+    platform::setEnvironmentValue(platform::kNoSyncFolderVariable, nullptr);
+
+    std::string fontBytes, afmBytes, pfmBytes;
+    bool read = platform::readWholeFile(workFont, fontBytes, size_t(1) << 30);
+    if (type1)
+        read = read && platform::readWholeFile(workAfm, afmBytes, size_t(1) << 30) &&
+               platform::readWholeFile(workPfm, pfmBytes, size_t(1) << 30);
+    if (!read) {
+        std::fprintf(stderr,
+                     "glyph-export: %s: cannot read the batch's font back from %s; "
+                     "nothing was written\n",
+                     font.c_str(), work.c_str());
+        return finish(RunStatus::Failed);
+    }
+    platform::SavePlan plan;
+    plan.tempPrefix = tempPrefix;
+    plan.files.push_back({font, fontBytes.data(), fontBytes.size()});
+    if (type1) {
+        plan.files.push_back({afm, afmBytes.data(), afmBytes.size()});
+        plan.files.push_back({pfm, pfmBytes.data(), pfmBytes.size()});
+    }
+    plan.createFirst = !held;
+    if (held && !newFont) plan.backupPath = bak;
+    const platform::SaveResult saved = platform::saveFiles(plan, held);
+    held.reset();
+    if (!saved.ok) {
+        if (saved.unchanged) {
+            std::fprintf(stderr, "glyph-export: %s: cannot save the font; nothing was written\n",
+                         font.c_str());
+            std::fprintf(stderr, "%s\n", saved.detail.c_str());
+            return finish(RunStatus::Failed);
+        }
+        // Not every file is where it was: the batch's font is kept too.
+        std::fprintf(stderr, "glyph-export: %s: the save failed part way\n%s\n", font.c_str(),
+                     saved.detail.c_str());
+        std::fprintf(stderr, "the font the batch made is in %s\n", workFont.c_str());
+        for (const char* v : {platform::kNoSyncFolderVariable, platform::kHoldSettingsVariable})
+            platform::setEnvironmentValue(v, nullptr);
+        return RunStatus::Failed;
+    }
+    return finish(RunStatus::Written);
 }
 
 }  // namespace
@@ -459,61 +786,28 @@ class WrittenReport {
 
 RunStatus runRequest(const RunRequest& req) {
     const bool truetype = req.kind != TargetKind::Type1;
-    const std::string plugin = req.pluginDir + "/" + pluginFileName(truetype);
-    const bool progress = req.shapes.size() > 1 && isatty(fileno(stderr));
     // A console program never waits behind a message box: the plug-ins print
     // "Caption: text" instead. With --dialogs a person answers the real ones.
-    setEnv("GLYPH_EXPORT_MESSAGES", req.showDialogs ? "" : "console");
-    setEnv("GLYPH_EXPORT_DIALOGS", req.showDialogs ? "person" : "");
+    platform::setEnvironmentValue("GLYPH_EXPORT_MESSAGES", req.showDialogs ? nullptr : "console");
+    platform::setEnvironmentValue("GLYPH_EXPORT_DIALOGS", req.showDialogs ? "person" : nullptr);
     // The questions the options already answered are shown only when asked for.
-    setEnv("GLYPH_EXPORT_QUIET", req.verbose ? "0" : "1");
-    WrittenReport report(req);
-
-    for (size_t i = 0; i < req.shapes.size(); ++i) {
-        const std::string& shapePath = req.shapes[i];
-        LoadedShape shape;
-        if (!loadShape(req, shapePath, shape)) return RunStatus::Failed;
-        if (isEmptyShape(shape)) {
-            std::fprintf(stderr,
-                         "glyph-export: %s: the shape is empty (no points that draw); nothing "
-                         "was exported\n",
-                         shapePath.c_str());
-            return RunStatus::Failed;
-        }
-
-        ExportJob job;
-        job.pluginPath = plugin;
-        job.fileMode = req.kind != TargetKind::Symbol;
-        job.target = req.target;
-        job.objects = shape.objects;
-        job.iniPath = req.iniPath;
-
-        const FileStamp before = job.fileMode ? stampOf(req.target) : FileStamp{};
-        std::string scriptPath, warning;
-        bool usage = false;
-        if (job.fileMode &&
-            !prepareDialogs(req, shape, shapePath, before, scriptPath, usage, warning))
-            return usage ? RunStatus::Usage : RunStatus::Failed;
-        if (progress)
-            std::fprintf(stderr, "[%zu/%zu] %s\n", i + 1, req.shapes.size(), shapePath.c_str());
-        ExportOutcome outcome = runExport(job);
-        if (!scriptPath.empty()) std::remove(scriptPath.c_str());
-        if (!outcome.loaded) {
-            std::fprintf(stderr, "glyph-export: %s\n", outcome.loadError.c_str());
-            return RunStatus::Failed;
-        }
-        if (!outcome.beginResult || !outcome.finishResult) return RunStatus::Failed;
-        // The plug-ins report a cancelled dialog as success; only the file tells.
-        if (job.fileMode && stampOf(req.target) == before) {
-            std::fprintf(stderr,
-                         "glyph-export: %s: the export was cancelled; nothing was written\n",
-                         shapePath.c_str());
-            return RunStatus::Cancelled;
-        }
-        if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
+    platform::setEnvironmentValue("GLYPH_EXPORT_QUIET", req.verbose ? "0" : "1");
+    removeStaleHostFiles();
+    // Only a batch of this process may ask the plug-ins to skip syncs or hold settings.
+    for (const char* v : {platform::kNoSyncFolderVariable, platform::kHoldSettingsVariable})
+        platform::setEnvironmentValue(v, nullptr);
+    // Loaded once, however many shapes follow.
+    const Plugin plugin = loadPlugin(req.pluginDir + "/" + pluginFileName(truetype));
+    if (!plugin.entry) {
+        std::fprintf(stderr, "glyph-export: %s\n", plugin.error.c_str());
+        return RunStatus::Failed;
     }
-    report.print();
-    return RunStatus::Written;
+    WrittenReport report(req);
+    const RunStatus status = req.kind != TargetKind::Symbol && req.shapes.size() > 1
+                                 ? runBatch(req, plugin)
+                                 : runSingly(req, plugin);
+    if (status == RunStatus::Written) report.print();
+    return status;
 }
 
 }  // namespace gx::host

@@ -197,4 +197,27 @@ std::vector<int> codesGoingWith(const std::string& path, const std::vector<int>&
     return going;
 }
 
+bool occupiedCodes(const std::string& path, std::array<bool, 256>& codes) {
+    codes.fill(false);
+    std::string text;
+    if (!platform::readWholeFile(path, text)) return false;
+    std::vector<uint8_t> bytes(text.begin(), text.end());
+    if (isTrueType(bytes)) {
+        tt::FontFileState font;
+        SessionSettings settings = defaultSettings(PluginKind::TrueType);
+        if (tt::readExistingFont(std::move(bytes), font, settings) != tt::ReadStatus::Ok)
+            return false;
+        for (size_t c = 0; c < codes.size(); ++c) codes[c] = font.charToGlyph[c] != 0;
+        return true;
+    }
+    auto file = platform::FontFile::open(path, platform::OpenMode::ReadOnly);
+    Type1FontState state;
+    SessionSettings settings = defaultSettings(PluginKind::Type1);
+    std::string error;
+    if (!file || readExistingType1Font(*file, path, state, settings, error) != Type1ReadStatus::Ok)
+        return false;
+    for (size_t c = 0; c < codes.size(); ++c) codes[c] = state.glyphPresent[c] != 0;
+    return true;
+}
+
 }  // namespace gx::host

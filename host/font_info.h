@@ -1,6 +1,7 @@
 // `glyph-export info`: what a font holds, read by the plug-ins' own readers.
 #pragma once
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -37,5 +38,8 @@ bool fontHasCode(const std::string& path, int code);
 // The codes of a TrueType font whose glyphs go when the glyphs of `removed` go: the
 // composites built on them (empty when the file is no TrueType font the plug-in reads).
 std::vector<int> codesGoingWith(const std::string& path, const std::vector<int>& removed);
+// Every code the font at `path` holds a glyph for, in one reading of it; false (nothing
+// marked) when it cannot be read.
+bool occupiedCodes(const std::string& path, std::array<bool, 256>& codes);
 
 }  // namespace gx::host

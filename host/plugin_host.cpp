@@ -89,22 +89,32 @@ std::string pluginDirectory(const char* argv0) {
     return slash == std::string::npos ? "." : exe.substr(0, slash);
 }
 
-ExportOutcome runExport(const ExportJob& job) {
-    ExportOutcome outcome;
+Plugin loadPlugin(const std::string& path) {
+    Plugin plugin;
 #ifdef _WIN32
-    HMODULE lib = LoadLibraryA(job.pluginPath.c_str());
-    FilterEntryFn entry = lib ? reinterpret_cast<FilterEntryFn>(
-                                    reinterpret_cast<void*>(GetProcAddress(lib, "FilterEntry")))
-                              : nullptr;
-    if (!lib) outcome.loadError = "cannot load " + job.pluginPath;
+    HMODULE lib = LoadLibraryA(path.c_str());
+    if (lib) plugin.entry = reinterpret_cast<void*>(GetProcAddress(lib, "FilterEntry"));
+    if (!lib) plugin.error = "cannot load " + path;
 #else
-    void* lib = ::dlopen(job.pluginPath.c_str(), RTLD_NOW | RTLD_LOCAL);
-    FilterEntryFn entry =
-        lib ? reinterpret_cast<FilterEntryFn>(::dlsym(lib, "FilterEntry")) : nullptr;
-    if (!lib) outcome.loadError = ::dlerror();
+    void* lib = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (lib) plugin.entry = ::dlsym(lib, "FilterEntry");
+    if (!lib) plugin.error = ::dlerror();
 #endif
-    if (lib && !entry) outcome.loadError = job.pluginPath + " has no FilterEntry";
-    if (!entry) return outcome;
+    if (lib && !plugin.entry) plugin.error = path + " has no FilterEntry";
+    return plugin;
+}
+
+ExportOutcome runExport(const ExportJob& job) {
+    return runExport(loadPlugin(job.pluginPath), job);
+}
+
+ExportOutcome runExport(const Plugin& plugin, const ExportJob& job) {
+    ExportOutcome outcome;
+    if (!plugin.entry) {
+        outcome.loadError = plugin.error;
+        return outcome;
+    }
+    FilterEntryFn entry = reinterpret_cast<FilterEntryFn>(plugin.entry);
     outcome.loaded = true;
 
     static HostCallbackTable callbacks = [] {

@@ -29,8 +29,18 @@ struct ExportOutcome {
     bool requestCalled = false;
 };
 
-// Loads the plug-in and runs one export: [9], 5 (answering the request by delivering the
-// objects), 7. The library stays loaded until the process ends, as in a drawing program.
+// A loaded plug-in. The library stays loaded until the process ends, as in a drawing
+// program, so a batch loads it once and runs every export through the same entry.
+struct Plugin {
+    void* entry = nullptr;  // FilterEntry; null when the library or the entry is missing
+    std::string error;      // why it is null
+};
+Plugin loadPlugin(const std::string& path);
+
+// Runs one export through a loaded plug-in: [9], 5 (answering the request by delivering
+// the objects), 7.
+ExportOutcome runExport(const Plugin& plugin, const ExportJob& job);
+// Loads the plug-in named in the job, then runs the export.
 ExportOutcome runExport(const ExportJob& job);
 
 // Where the plug-in libraries are: GLYPH_EXPORT_PLUGIN_DIR, else beside the executable.

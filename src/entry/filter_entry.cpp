@@ -17,10 +17,11 @@ const PluginTraits& type1Traits() {
     return t;
 }
 
-void showError(const PluginTraits& traits, int messageId) {
+void showError(const PluginTraits& traits, int messageId, const std::string& detail) {
     const char* caption = platform::loadString(traits.captionId);
     const char* text = platform::loadString(messageId);
     platform::messageBox(text, caption, platform::kMbOk | platform::kMbIconError);
+    platform::reportDetail(detail);
 }
 
 void releaseHostValue(HostExportCall& call) {

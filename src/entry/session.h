@@ -28,6 +28,11 @@ struct ExportSessionBase {
     int32_t originY = 0;
     std::unique_ptr<platform::FontFile> fontFile;
     SessionSettings settings;
+    // The first save of an export turns the previous font into the ".bak"; later saves
+    // of the same export keep that backup.
+    bool backupTaken = false;
+    // The extended Options dialog's immediate save changed the font in this export.
+    bool savedEarlier = false;
 
     void closeFontFile() {
         if (fontFile) fontFile->close();
@@ -71,8 +76,9 @@ struct FilterEntryState {
 int32_t runFilterEntry(FilterEntryState& state, const PluginDriver& driver, int32_t command,
                        HostExportCall* call);
 
-// Shows a refusal or failure with the plug-in's caption, error icon, no owner.
-void showError(const PluginTraits& traits, int messageId);
+// Shows a refusal or failure with the plug-in's caption, error icon, no owner; a
+// detail goes on a line of its own (platform::reportDetail).
+void showError(const PluginTraits& traits, int messageId, const std::string& detail = {});
 
 // Finish steps shared by both drivers: release the host's value and drop the settings record.
 void releaseHostValue(HostExportCall& call);

@@ -74,8 +74,9 @@ void TrueTypeDialogSession::applySettings(const FontExportSettings& settings) {
 
 bool TrueTypeDialogSession::saveFontNow() {
     s_.font.timestamp = fontTimestamp();
-    return tt::saveFontFile(s_.font, s_.settings, s_.fontFile, s_.targetFileName) ==
-           tt::SaveStatus::Ok;
+    if (!saveTrueTypeFont(s_)) return false;
+    s_.savedEarlier = true;
+    return true;
 }
 
 bool TrueTypeDialogSession::reloadFont() {
@@ -83,8 +84,8 @@ bool TrueTypeDialogSession::reloadFont() {
     // they also reach a glyph that this export replaces.
     tt::ImportedMetrics imported = s_.font.imported;
     s_.font.releaseFontBuffers();
-    s_.fontFile =
-        platform::FontFile::open(s_.targetFileName, platform::OpenMode::ReadWriteDenyWrite);
+    // The save left the new font open and locked: read that one, so that no other
+    // export can come between this save and the final one.
     if (!s_.fontFile) return false;
     std::vector<uint8_t> bytes;
     if (!tt::loadFontBytes(*s_.fontFile, bytes)) return false;

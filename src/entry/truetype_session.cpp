@@ -10,9 +10,11 @@
 #include <new>
 
 #include "install/install.h"
+#include "platform/save.h"
 #include "support/strings.h"
 #include "truetype/truetype.h"
 #include "ui/dialogs.h"
+#include "ui/ui_script.h"
 
 namespace gx {
 namespace {
@@ -24,8 +26,8 @@ std::string iniPathOf(const HostExportCall& call) {
     return call.iniPath ? call.iniPath : "";
 }
 
-void showTrueTypeError(int messageId) {
-    showError(truetypeTraits(), messageId);
+void showTrueTypeError(int messageId, const std::string& detail = {}) {
+    showError(truetypeTraits(), messageId, detail);
 }
 
 int outlineMessage(int status) {
@@ -66,6 +68,30 @@ int64_t fontTimestamp() {
     return seconds + tt::kSecondsFrom1904To1970;
 }
 
+bool saveTrueTypeFont(TrueTypeSession& s) {
+    std::string detail;
+    const bool makeBackup = !s.newFont && !s.backupTaken;
+    // An installed font's backup goes where the system's font lists do not look.
+    const tt::SaveStatus saved = tt::saveFontFile(
+        s.font, s.settings, s.fontFile, s.targetFileName, makeBackup, detail,
+        s.fileMode ? std::string() : install::backupPathFor(s.targetFileName));
+    switch (saved) {
+        case tt::SaveStatus::Ok:
+            if (makeBackup) s.backupTaken = true;
+            return true;
+        case tt::SaveStatus::TooManyGlyphs:
+            showTrueTypeError(str::kFontTooComplex);
+            return false;
+        case tt::SaveStatus::Failed:
+            showTrueTypeError(str::kFontNotSaved, detail);
+            return false;
+        case tt::SaveStatus::FailedPartly:
+            showTrueTypeError(str::kFontNotSavedPartly, detail);
+            return false;
+    }
+    return false;
+}
+
 bool prepareTrueTypeExport(HostExportCall& call, bool fileMode) {
     TrueTypeSession& s = g_session;
     s.aborted = 0;
@@ -80,6 +106,8 @@ bool prepareTrueTypeExport(HostExportCall& call, bool fileMode) {
     s.converted.release();
     s.registered = false;
     s.createdFile = false;
+    s.backupTaken = false;
+    s.savedEarlier = false;
     s.closeFontFile();
 
     if (call.targetHandle != 0) {
@@ -111,18 +139,31 @@ bool prepareTrueTypeExport(HostExportCall& call, bool fileMode) {
     }
     s.newFont = !exists;
 
+    std::string detail;
+    uint64_t device = 0, number = 0;
     if (exists) {
-        s.fontFile =
-            platform::FontFile::open(s.targetFileName, platform::OpenMode::ReadWriteDenyWrite);
+        // Locked from here to the last rename of the save: no other export writes
+        // between our read and our replace.
+        s.fontFile = platform::openForUpdate(s.targetFileName, tt::kTempPrefix,
+                                             {tt::backupName(s.targetFileName)}, detail);
+        if (!s.fontFile && detail.empty())
+            detail = s.targetFileName +
+                     ": cannot be opened for writing, or another export is "
+                     "writing it";
+    } else if (!s.targetFileName.empty() &&
+               platform::fileIdentity(s.targetFileName, device, number)) {
+        // Something that is not a file stands at the path (a folder, a device).
+        detail = s.targetFileName + ": not a regular file";
     } else if (!fileMode) {
         s.fontFile = platform::FontFile::open(s.targetFileName,
                                               platform::OpenMode::CreateReadWriteDenyWrite);
         s.createdFile = s.fontFile != nullptr;
     }
-    const bool usable = s.fontFile || (fileMode && !exists && !s.targetFileName.empty());
+    const bool usable =
+        s.fontFile || (fileMode && !exists && detail.empty() && !s.targetFileName.empty());
     if (!usable) {
         if (!fileMode && s.registered) install::loadFontResource(s.installedPath);
-        showTrueTypeError(str::kCannotOpenTrueType);
+        showTrueTypeError(str::kCannotOpenTrueType, detail);
     }
     call.targetHandle = 0;
     call.prepared = 0;
@@ -151,7 +192,7 @@ bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
             showTrueTypeError(str::kFontDamaged);
             // Where the font was damaged already: nothing was written over it.
             if (read == tt::ReadStatus::Malformed && !font.problem.empty())
-                platform::debugOutput(s.targetFileName + ": " + font.problem +
+                platform::reportDetail(s.targetFileName + ": " + font.problem +
                                       "; the file was left as it was");
             status = 3;
         }
@@ -190,15 +231,8 @@ bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
             s.cancelled = true;
             status = 1;
         } else {
-            if (s.newFont) {
-                s.fontFile = platform::FontFile::open(s.targetFileName,
-                                                      platform::OpenMode::CreateReadWriteDenyWrite);
-                s.createdFile = s.fontFile != nullptr;
-                if (!s.fontFile) {
-                    showTrueTypeError(str::kCannotOpenTrueType);
-                    status = 5;
-                }
-            }
+            // A new font in file mode is created by the save, which never replaces a
+            // file that appeared at the path meanwhile.
             settingsToSession(*record, s.settings);
             writeExportSettings(PluginKind::TrueType, iniPathOf(call), s.settings);
             // Choosing a code that holds a glyph replaces that glyph (the dialog asked).
@@ -233,17 +267,7 @@ bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
         const int built = tt::buildNewGlyph(s.converted, font.newGlyph);
         if (built == tt::kOutlineOk) {
             font.timestamp = fontTimestamp();
-            // An installed font's backup goes where the system's font lists do not look.
-            const tt::SaveStatus saved = tt::saveFontFile(
-                font, s.settings, s.fontFile, s.targetFileName,
-                s.fileMode ? std::string() : install::backupPathFor(s.targetFileName));
-            if (saved == tt::SaveStatus::TooManyGlyphs) {
-                showTrueTypeError(str::kFontTooComplex);
-                status = 7;
-            } else if (saved != tt::SaveStatus::Ok) {
-                showTrueTypeError(str::kFontNotSaved);
-                status = 7;
-            }
+            if (!saveTrueTypeFont(s)) status = 7;
         } else {
             showTrueTypeError(outlineMessage(built));
             status = 6;
@@ -287,6 +311,11 @@ int32_t finishTrueTypeExport(HostExportCall& call, bool fileMode) {
             ok = false;
         }
     }
+    platform::reportExportOutcome(ok ? platform::ExportOutcome::Written
+                                  : s.cancelled && !scriptStoppedAtError()
+                                      ? platform::ExportOutcome::Cancelled
+                                      : platform::ExportOutcome::Failed,
+                                  s.savedEarlier);
     return ok || s.cancelled ? 1 : 0;
 }
 

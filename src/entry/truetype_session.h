@@ -25,6 +25,10 @@ int32_t finishTrueTypeExport(HostExportCall& call, bool fileMode);
 ExportSessionBase& trueTypeSession();
 TrueTypeSession& trueTypeExportSession();
 
+// Saves the font as the session holds it (the first save of an export keeps the
+// previous font as ".bak"); shows what failed. True when the font was written.
+bool saveTrueTypeFont(TrueTypeSession& session);
+
 // The session's steps after capture; true only when the font file was written.
 bool runTrueTypeSession(TrueTypeSession& session, HostExportCall& call);
 

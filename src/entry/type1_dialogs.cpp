@@ -25,10 +25,11 @@ bool Type1DialogSession::saveFontNow() {
     std::string error;
     // A failed save leaves the files as they were; a failed re-read leaves the session
     // unable to write (it says so in `error`).
-    bool done = type1SaveFontNow(s_, error);
+    int message = 0;
+    bool done = type1SaveFontNow(s_, error, &message);
     reloaded_ = done;
     if (done) return true;
-    showType1Error(str::kType1CannotSave, error);
+    showType1Error(message, error);
     return !s_.fontUsable;  // unusable: the save went through but the re-read failed
 }
 

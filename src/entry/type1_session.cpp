@@ -9,11 +9,30 @@
 #include "type1/charstring.h"
 #include "type1/update.h"
 #include "ui/dialogs.h"
+#include "ui/ui_script.h"
 
 namespace gx {
 namespace {
 
 Type1ExportSession g_session;
+
+// Saves the three files as the session holds them; the first save of an export keeps
+// the previous program as ".bak". Shows what failed.
+bool saveType1Files(Type1ExportSession& s, std::string& error) {
+    const bool keepBackup = !s.newFont && !s.backupTaken;
+    switch (saveType1Font(s.font, s.settings, s.targetFileName, s.fontFile, keepBackup, error)) {
+        case Type1SaveStatus::Ok:
+            if (keepBackup) s.backupTaken = true;
+            return true;
+        case Type1SaveStatus::Failed:
+            showType1Error(str::kType1CannotSave, error);
+            return false;
+        case Type1SaveStatus::FailedPartly:
+            showType1Error(str::kType1CannotSavePartly, error);
+            return false;
+    }
+    return false;
+}
 
 // True when the font files were written.
 bool writeGlyph(Type1ExportSession& s) {
@@ -50,11 +69,7 @@ bool writeGlyph(Type1ExportSession& s) {
             return false;
     }
     std::string error;
-    if (!saveType1Font(s.font, s.settings, s.targetFileName, s.fontFile, !s.newFont, error)) {
-        showType1Error(str::kType1CannotSave, error);
-        return false;
-    }
-    return true;
+    return saveType1Files(s, error);
 }
 
 int32_t runType1Session(HostExportCall& call) {
@@ -111,27 +126,21 @@ int32_t runType1Session(HostExportCall& call) {
         if (!dialogAccepted(result)) {
             s.cancelled = true;
         } else {
-            if (s.newFont) {
-                s.fontFile = platform::FontFile::open(s.targetFileName,
-                                                      platform::OpenMode::CreateReadWriteDenyWrite);
-                s.createdTarget = s.fontFile != nullptr;
-            }
+            // A new font is created by the save (an empty file at the path, held since
+            // begin, is replaced by it); a failed save leaves every file as it was.
             settingsToSession(*record, s.settings);
             s.font.symbol = s.settings.symbolFont ? 1 : 0;
             writeExportSettings(PluginKind::Type1, ini, s.settings);
-            if (!s.fontFile) {
+            if (!s.newFont && !s.fontFile) {
                 showType1Error(str::kCannotOpenType1);
             } else {
                 written = writeGlyph(s);
             }
         }
     }
-    if (!written) {
-        s.closeFontFile();
-        // A file this export created and could not fill is not left behind empty.
-        if (s.createdTarget) platform::deleteFile(s.targetFileName);
-    }
-    s.createdTarget = false;
+    // The lock on the font, old or new, ends with the export.
+    s.closeFontFile();
+    s.glyphWritten = written;
     s.outline.release();
     return written || s.cancelled ? 1 : 0;
 }
@@ -139,12 +148,7 @@ int32_t runType1Session(HostExportCall& call) {
 }  // namespace
 
 void showType1Error(int messageId, const std::string& detail) {
-    // The message reaches the user exactly as the string table has it; what went
-    // wrong in detail goes to the diagnostic output on a line of its own.
-    std::string text = platform::loadString(messageId);
-    platform::messageBox(text.c_str(), platform::loadString(str::kCaptionType1),
-                         platform::kMbOk | platform::kMbIconError);
-    if (!detail.empty()) platform::debugOutput(detail);
+    showError(type1Traits(), messageId, detail);
 }
 
 ExportSessionBase& type1Session() {
@@ -161,8 +165,10 @@ bool prepareType1Export(HostExportCall& call, bool fileMode) {
     s.fileMode = fileMode;
     call.field120 = 0;
     s.font.reset();
-    s.createdTarget = false;
     s.fontUsable = true;
+    s.backupTaken = false;
+    s.savedEarlier = false;
+    s.glyphWritten = false;
     if (call.targetHandle != 0) {
         platform::closeSystemHandle(call.targetHandle);
         call.targetHandle = 0;
@@ -172,17 +178,26 @@ bool prepareType1Export(HostExportCall& call, bool fileMode) {
     s.newFont = true;
     s.closeFontFile();
     bool ok = true;
-    s.fontFile = platform::FontFile::open(s.targetFileName, platform::OpenMode::ReadWriteDenyWrite);
-    if (s.fontFile) {
-        // An empty file is a new font, created again after the dialogs.
-        if (s.fontFile->seek(0, platform::SeekOrigin::End) > 0) {
+    std::string detail;
+    uint64_t device = 0, number = 0;
+    if (platform::FontFile::exists(s.targetFileName)) {
+        // Locked from here to the last rename of the save: no other export writes
+        // between our read and our replace.
+        s.fontFile = openType1ForUpdate(s.targetFileName, detail);
+        if (!s.fontFile) {
+            if (detail.empty())
+                detail = s.targetFileName +
+                         ": cannot be opened for writing, or another export is writing it";
+            showType1Error(str::kCannotOpenType1, detail);
+            ok = false;
+        } else if (s.fontFile->seek(0, platform::SeekOrigin::End) > 0) {
             s.newFont = false;
             s.fontFile->seek(0, platform::SeekOrigin::Begin);
-        } else {
-            s.closeFontFile();
         }
-    } else if (platform::FontFile::exists(s.targetFileName)) {
-        showError(type1Traits(), str::kCannotOpenType1);
+        // An empty file is a new font; it stays held, and the save replaces it.
+    } else if (!s.targetFileName.empty() &&
+               platform::fileIdentity(s.targetFileName, device, number)) {
+        showType1Error(str::kCannotOpenType1, s.targetFileName + ": not a regular file");
         ok = false;
     }
     call.targetHandle = 0;
@@ -284,8 +299,9 @@ bool type1ReloadFont(Type1ExportSession& s, std::string& error) {
     }
     // Metrics loaded from a file are no part of the font program: they carry over.
     const Type1MetricsSnapshot loaded = type1TakeSnapshot(s);
-    s.closeFontFile();
-    s.fontFile = platform::FontFile::open(s.targetFileName, platform::OpenMode::ReadWriteDenyWrite);
+    // The save leaves the new font open and locked; read that one, so no other export
+    // comes between this save and the final one.
+    if (!s.fontFile) s.fontFile = openType1ForUpdate(s.targetFileName, error);
     s.font.reset();
     s.fontUsable = false;
     if (!s.fontFile) {
@@ -313,7 +329,10 @@ bool type1ReloadFont(Type1ExportSession& s, std::string& error) {
     return true;
 }
 
-bool type1SaveFontNow(Type1ExportSession& s, std::string& error) {
+bool type1SaveFontNow(Type1ExportSession& s, std::string& error, int* messageId) {
+    int unused = 0;
+    int& message = messageId ? *messageId : unused;
+    message = str::kType1CannotSave;
     if (s.newFont || !s.fontUsable) {
         error = "there is no existing font to save";
         return false;
@@ -322,15 +341,26 @@ bool type1SaveFontNow(Type1ExportSession& s, std::string& error) {
     // The glyph of this export is not built yet, so it cannot be part of this save.
     const Type1FontState before = s.font;
     s.font.newGlyphPending = 0;
-    if (!saveType1Font(s.font, s.settings, s.targetFileName, s.fontFile, true, error)) {
+    const bool keepBackup = !s.backupTaken;
+    const Type1SaveStatus saved =
+        saveType1Font(s.font, s.settings, s.targetFileName, s.fontFile, keepBackup, error);
+    if (saved != Type1SaveStatus::Ok) {
         s.font = before;
+        // Files not all put back: what is in memory no longer matches them.
+        if (saved == Type1SaveStatus::FailedPartly) {
+            s.fontUsable = false;
+            message = str::kType1CannotSavePartly;
+        }
         if (!s.fontFile) {
-            s.fontFile =
-                platform::FontFile::open(s.targetFileName, platform::OpenMode::ReadWriteDenyWrite);
+            std::string why;
+            s.fontFile = openType1ForUpdate(s.targetFileName, why);
             if (!s.fontFile) s.fontUsable = false;
         }
         return false;
     }
+    if (keepBackup) s.backupTaken = true;
+    s.savedEarlier = true;
+    message = str::kType1SavedNotReread;
     return type1ReloadFont(s, error);
 }
 
@@ -356,9 +386,16 @@ Type1MetricsLoad type1LoadMetrics(Type1ExportSession& s, const std::string& afmP
 int32_t finishType1Export(HostExportCall& call, bool /*fileMode*/) {
     Type1ExportSession& s = g_session;
     int32_t result = 0;
+    s.cancelled = false;
+    s.glyphWritten = false;
     if (!s.aborted) result = runType1Session(call);
     releaseHostValue(call);
     destroySettingsRecord(call);
+    platform::reportExportOutcome(s.glyphWritten ? platform::ExportOutcome::Written
+                                  : s.cancelled && !scriptStoppedAtError()
+                                      ? platform::ExportOutcome::Cancelled
+                                      : platform::ExportOutcome::Failed,
+                                  s.savedEarlier);
     return result;
 }
 

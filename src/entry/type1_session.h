@@ -13,7 +13,7 @@ namespace gx {
 // One export of the Type 1 plug-in: the shared driver members and the font's state.
 struct Type1ExportSession : ExportSessionBase {
     Type1FontState font;
-    bool createdTarget = false;  // this export created the target file
+    bool glyphWritten = false;  // the finish command wrote the font files
     // False once the font in memory no longer matches the file (a re-read after an
     // immediate save failed); the export then writes nothing.
     bool fontUsable = true;
@@ -60,7 +60,8 @@ void type1ApplySettings(Type1ExportSession& s, const FontExportSettings& record)
 // the dialog goes on with the font as it now is. False with `error` set when the save
 // failed (the files are as they were, the state too) or the re-read failed (the
 // session then writes nothing more).
-bool type1SaveFontNow(Type1ExportSession& s, std::string& error);
+// `messageId`, when given, receives the string-table message that says what failed.
+bool type1SaveFontNow(Type1ExportSession& s, std::string& error, int* messageId = nullptr);
 // Opens the font file again and reads it afresh (metrics loaded from a file carry
 // over); the save above ends with it. False with `error` set when that failed; the
 // session then writes nothing more.

@@ -1,5 +1,18 @@
 // Platform-independent parts of the seams: test hooks and the message-box handler.
 #include "platform/common_internal.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <signal.h>
+#include <unistd.h>
+#endif
+#include <string>
+#include <string_view>
+#include <vector>
 #include "platform/platform.h"
 #include "platform/ui_hooks.h"
 
@@ -10,6 +23,12 @@ void* g_owner = nullptr;
 long long g_writeBudget = -1;
 int g_hostRecordFailure = 0;
 int g_renameFailure = 0;
+int g_stepFailure = 0;
+bool g_noReplaceRefused = false;
+bool g_laterRenamesFail = false;
+int g_killAtStep = 0;
+int g_steps = 0;
+StepObserver g_observer = nullptr;
 }  // namespace
 
 void setMessageBoxHandler(MessageBoxHandler handler) {
@@ -55,6 +74,93 @@ bool hostRecordAllocationFails() {
 bool renameFails() {
     if (g_renameFailure <= 0) return false;
     return --g_renameFailure == 0;
+}
+
+void reportExportOutcome(ExportOutcome outcome, bool savedEarlier) {
+    const std::string where = environmentValue("GLYPH_EXPORT_OUTCOME");
+    if (where.empty()) return;
+    const char* word = outcome == ExportOutcome::Written     ? "written"
+                       : outcome == ExportOutcome::Cancelled ? "cancelled"
+                                                             : "failed";
+    const std::string line = std::string(word) + (savedEarlier ? " saved" : "") + "\n";
+    if (where.compare(0, kOutcomeVariablePrefix.size(), kOutcomeVariablePrefix) == 0) {
+        // A host in this process reads it from the environment: no file per export.
+        setEnvironmentValue(where.c_str() + kOutcomeVariablePrefix.size(), line.c_str());
+        return;
+    }
+    if (std::FILE* f = std::fopen(where.c_str(), "wb")) {
+        std::fputs(line.c_str(), f);
+        std::fclose(f);
+    }
+}
+
+std::string environmentValue(const char* name) {
+#ifdef _WIN32
+    char small[256];
+    DWORD n = GetEnvironmentVariableA(name, small, sizeof small);
+    if (n == 0) return std::string();
+    if (n < sizeof small) return std::string(small, n);
+    std::vector<char> big(n);
+    DWORD m = GetEnvironmentVariableA(name, big.data(), n);
+    return m > 0 && m < n ? std::string(big.data(), m) : std::string();
+#else
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+#endif
+}
+
+void setEnvironmentValue(const char* name, const char* value) {
+#ifdef _WIN32
+    SetEnvironmentVariableA(name, value);
+#else
+    if (value)
+        ::setenv(name, value, 1);
+    else
+        ::unsetenv(name);
+#endif
+}
+
+bool syncWanted(const std::string& path, bool isFolder) {
+    const std::string folder = environmentValue(kNoSyncFolderVariable);
+    if (folder.empty()) return true;
+    return (isFolder ? path : directoryOf(path)) != folder;
+}
+
+void injectNoReplaceRefused(bool refused) {
+    g_noReplaceRefused = refused;
+}
+bool noReplaceRefused() {
+    return g_noReplaceRefused;
+}
+
+void injectStepFailure(int n, bool laterRenamesToo) {
+    g_stepFailure = n;
+    g_laterRenamesFail = laterRenamesToo;
+    g_steps = 0;
+}
+void injectKillAtStep(int n) {
+    g_killAtStep = n;
+    g_steps = 0;
+}
+int stepCount() {
+    return g_steps;
+}
+void resetStepCount() {
+    g_steps = 0;
+}
+void setStepObserver(StepObserver observer) {
+    g_observer = observer;
+}
+
+bool saveStep(const char* kind, const std::string& path, const std::string& from) {
+    ++g_steps;
+#ifndef _WIN32
+    if (g_killAtStep > 0 && g_steps == g_killAtStep) ::kill(::getpid(), SIGKILL);
+#endif
+    if (g_observer) g_observer(kind, path, from);
+    if (g_stepFailure > 0 && g_steps == g_stepFailure) return false;
+    return !(g_laterRenamesFail && g_stepFailure > 0 && g_steps > g_stepFailure &&
+             std::string(kind) == "rename");
 }
 
 }  // namespace gx::platform

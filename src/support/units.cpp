@@ -124,10 +124,6 @@ bool readSystemLocale(UnitLocale& out) {
     out.leadingZero = leadingZero == "1";
     return true;
 }
-
-void debugOutput(const char* text) {
-    OutputDebugStringA(text);
-}
 #else
 bool readSystemLocale(UnitLocale& out) {
     // The user's own settings, without touching the process-wide locale the host uses.
@@ -147,10 +143,6 @@ bool readSystemLocale(UnitLocale& out) {
     out.listSeparator = out.decimalSeparator == "," ? ";" : ",";
     out.leadingZero = true;
     return true;
-}
-
-void debugOutput(const char* text) {
-    std::fprintf(stderr, "%s\n", text);
 }
 #endif
 
@@ -506,7 +498,7 @@ void overrideUnitLocale(const UnitLocale* values, bool failed) {
 std::string formatLength(double internalValue, int unit, double resolution, int decimals) {
     UnitLocale loc;
     if (!unitLocale(loc)) {
-        debugOutput(platform::loadString(str::kUnitInitFailed));
+        platform::reportDetail(platform::loadString(str::kUnitInitFailed));
         return "";
     }
     if (unit < 0 || unit > kLastUnitCode) return "";

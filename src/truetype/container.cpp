@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/save.h"
 #include "support/paths.h"
 #include "truetype/tables.h"
 #include "truetype/truetype.h"
@@ -242,71 +243,26 @@ std::string backupName(const std::string& path) {
     return companionPath(path, ".bak");
 }
 
-namespace {
-
-bool writeAll(platform::FontFile& file, const std::vector<uint8_t>& bytes) {
-    constexpr size_t kChunk = 4096;
-    for (size_t at = 0; at < bytes.size(); at += kChunk) {
-        const long n = long(std::min(kChunk, bytes.size() - at));
-        if (file.write(bytes.data() + at, n) != n) return false;
-    }
-    return file.flush() && file.sync();
-}
-
-}  // namespace
-
 SaveStatus saveFontFile(FontFileState& font, const SessionSettings& settings,
                         std::unique_ptr<platform::FontFile>& file, const std::string& path,
-                        const std::string& backupPath) {
-    auto closeFile = [&] {
-        if (file) file->close();
-        file.reset();
-    };
+                        bool makeBackup, std::string& detail, const std::string& backupPath) {
     const SaveStatus metrics = updateFontMetrics(font, settings);
     std::vector<uint8_t> bytes;
-    if (metrics != SaveStatus::Ok || !writeFontFile(font, settings, bytes)) {
-        const bool isNew = font.isNew();
-        closeFile();
-        if (isNew) platform::deleteFile(path);
-        return metrics != SaveStatus::Ok ? metrics : SaveStatus::Failed;
-    }
-
-    if (font.isNew()) {
-        const bool ok = file && file->seek(0, platform::SeekOrigin::Begin) == 0 &&
-                        writeAll(*file, bytes) && file->close();
-        file.reset();
-        if (!ok) platform::deleteFile(path);
-        return ok ? SaveStatus::Ok : SaveStatus::Failed;
-    }
-
-    // Beside the font, so the final rename stays on one volume and never copies.
-    const std::string temp = platform::createTempFileIn(platform::directoryOf(path), "TTF");
-    if (temp.empty()) {
-        closeFile();
+    if (metrics != SaveStatus::Ok) return metrics;
+    if (!writeFontFile(font, settings, bytes)) {
+        detail = "the font could not be laid out";
         return SaveStatus::Failed;
     }
-    std::unique_ptr<platform::FontFile> out =
-        platform::FontFile::open(temp, platform::OpenMode::CreateReadWriteDenyWrite);
-    const bool written = out && writeAll(*out, bytes);
-    const bool closed = out && out->close();
-    out.reset();
-    if (!written || !closed) {
-        platform::deleteFile(temp);
-        closeFile();
-        return SaveStatus::Failed;
-    }
-    const std::string backup = backupPath.empty() ? backupName(path) : backupPath;
-    closeFile();
-    platform::deleteFile(backup);
-    if (!platform::renameFile(path, backup)) {
-        platform::deleteFile(temp);
-        return SaveStatus::Failed;
-    }
-    if (!platform::renameFile(temp, path)) {
-        // Put the previous font back where the user expects it.
-        platform::renameFile(backup, path);
-        platform::deleteFile(temp);
-        return SaveStatus::Failed;
+    platform::SavePlan plan;
+    plan.tempPrefix = kTempPrefix;
+    plan.files.push_back({path, bytes.data(), bytes.size()});
+    // A new font (no file held) is created; one that appeared meanwhile is left alone.
+    plan.createFirst = !file;
+    if (makeBackup && file) plan.backupPath = backupPath.empty() ? backupName(path) : backupPath;
+    const platform::SaveResult r = platform::saveFiles(plan, file);
+    if (!r.ok) {
+        detail = r.detail;
+        return r.unchanged ? SaveStatus::Failed : SaveStatus::FailedPartly;
     }
     return SaveStatus::Ok;
 }

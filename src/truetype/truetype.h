@@ -24,8 +24,12 @@ enum class ReadStatus {
 enum class SaveStatus {
     Ok,
     TooManyGlyphs,  // adding the glyph would pass kMaxGlyphs
-    Failed,         // building or writing failed; an existing font is left as it was
+    Failed,         // building or writing failed; every file is left as it was
+    FailedPartly,   // the files could not all be put back; the detail says where each is
 };
+
+// Starts the names of the save's temporary files beside the font.
+inline constexpr const char* kTempPrefix = "TTF";
 
 // Reads the whole open font file (at most 64 MB).
 bool loadFontBytes(platform::FontFile& file, std::vector<uint8_t>& bytes);
@@ -46,12 +50,15 @@ SaveStatus updateFontMetrics(FontFileState& font, const SessionSettings& setting
 bool writeFontFile(FontFileState& font, const SessionSettings& settings,
                    std::vector<uint8_t>& file);
 
-// updateFontMetrics + writeFontFile, then: a new font is written into `file` (deleted
-// again on failure); an existing one is written to a temporary file beside it, which
-// replaces it once complete, the previous file becoming the ".bak" (`backupPath` when
-// given, else backupName(path)). `file` is closed.
+// updateFontMetrics + writeFontFile, then the file is replaced as one transaction
+// (platform/save.h): `file` is the locked handle of the font as read, or null for a new
+// font, which is created. With `makeBackup` the replaced font becomes the ".bak"
+// (`backupPath` when given, else backupName(path)): the first save of an export; later
+// saves of the same export keep that backup. On success `file` is the locked handle of
+// the new font. `detail` says what failed.
 SaveStatus saveFontFile(FontFileState& font, const SessionSettings& settings,
                         std::unique_ptr<platform::FontFile>& file, const std::string& path,
+                        bool makeBackup, std::string& detail,
                         const std::string& backupPath = std::string());
 
 // The font file name with everything from its last "." replaced by ".bak".

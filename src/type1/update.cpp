@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "platform/save.h"
 #include "type1/afm.h"
 #include "type1/font_program.h"
 #include "type1/font_reader.h"
@@ -22,72 +23,6 @@ bool readAll(platform::FontFile& file, std::vector<uint8_t>& out, size_t maxByte
         out.insert(out.end(), buffer, buffer + n);
         if (out.size() > maxBytes) return false;
     }
-    return true;
-}
-
-bool writeAll(platform::FontFile& file, const void* data, size_t size) {
-    const char* p = static_cast<const char*>(data);
-    while (size > 0) {
-        long chunk = long(size < 65536 ? size : 65536);
-        if (file.write(p, chunk) != chunk) return false;
-        p += chunk;
-        size -= size_t(chunk);
-    }
-    return true;
-}
-
-// Writes bytes into a new temporary file beside `target`; its path, or "" on failure
-// (nothing left behind then).
-std::string writeTemporary(const std::string& target, const void* data, size_t size) {
-    std::string path = platform::createTempFileIn(platform::directoryOf(target), "AT1");
-    if (path.empty()) return path;
-    auto file = platform::FontFile::open(path, platform::OpenMode::CreateReadWriteDenyWrite);
-    bool ok = file && writeAll(*file, data, size) && file->sync();
-    if (file) ok = file->close() && ok;
-    if (!ok) {
-        file.reset();
-        platform::deleteFile(path);
-        return std::string();
-    }
-    return path;
-}
-
-// One file being replaced: the new text waits in `temporary`; the old file moves to
-// `aside` while the new one takes its name.
-struct Replacement {
-    std::string temporary, target, aside;
-    bool keepAside = false;
-    bool movedAside = false;
-    bool placed = false;
-};
-
-void rollBack(Replacement& r) {
-    if (r.placed) {
-        platform::deleteFile(r.target);
-        r.placed = false;
-    }
-    if (r.movedAside) {
-        platform::renameFile(r.aside, r.target);
-        r.movedAside = false;
-    }
-}
-
-bool place(Replacement& r) {
-    if (platform::FontFile::exists(r.target)) {
-        if (!r.keepAside) {
-            // A unique name beside the target to hold the old file for the moment.
-            r.aside = platform::createTempFileIn(platform::directoryOf(r.target), "AT1");
-            if (r.aside.empty()) return false;
-        }
-        platform::deleteFile(r.aside);
-        if (!platform::renameFile(r.target, r.aside)) return false;
-        r.movedAside = true;
-    }
-    if (!platform::renameFile(r.temporary, r.target)) {
-        rollBack(r);
-        return false;
-    }
-    r.placed = true;
     return true;
 }
 
@@ -113,7 +48,7 @@ Type1ReadStatus readExistingType1Font(platform::FontFile& file, const std::strin
         case AfmFileStatus::NotOpened:
             // Said, since the save writes a new AFM in its place.
             if (!error.empty() || platform::FontFile::exists(afmPath))
-                platform::debugOutput(afmPath +
+                platform::reportDetail(afmPath +
                                       ": cannot be read; taken as no kerning pairs and replaced "
                                       "when the font is saved");
             s.kernPairsLoaded = 0;
@@ -127,8 +62,41 @@ Type1ReadStatus readExistingType1Font(platform::FontFile& file, const std::strin
     return Type1ReadStatus::Ok;
 }
 
+namespace {
+
+// An empty or binary file is no metrics file, and one that names no value gives nothing
+// to import: both are refused rather than taken as "no metrics". The keys stand in the
+// header, so the file's beginning tells.
+bool looksLikeMetrics(const std::string& afmPath, std::string& error) {
+    auto file = platform::FontFile::open(afmPath, platform::OpenMode::ReadOnly);
+    if (!file) return true;  // the reader says why
+    std::string text(size_t(1) << 20, '\0');
+    const long got = file->read(&text[0], long(text.size()));
+    text.resize(got > 0 ? size_t(got) : 0);
+    const size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos || text.compare(first, 16, "StartFontMetrics") != 0) {
+        error = "not a font metrics file (it does not begin with StartFontMetrics)";
+        return false;
+    }
+    for (const char* key : {"\nAscender", "\nDescender", "\nItalicAngle", "\nUnderlinePosition",
+                            "\nUnderlineThickness", "\nCapHeight", "\nXHeight", "\nCharWidth",
+                            "\nStartCharMetrics", "\nStartKernPairs"}) {
+        if (text.find(key) != std::string::npos ||
+            text.find(std::string("\r") + (key + 1)) != std::string::npos)
+            return true;
+    }
+    error = "holds no metrics to import";
+    return false;
+}
+
+}  // namespace
+
 bool loadAfmMetrics(const std::string& afmPath, Type1FontState& s, const SessionSettings& settings,
                     std::string& error) {
+    if (!looksLikeMetrics(afmPath, error)) {
+        error = afmPath + ": " + error;
+        return false;
+    }
     switch (readAfmFile(afmPath, AfmMode::Full, s, settings, error)) {
         case AfmFileStatus::Read:
             return true;
@@ -142,20 +110,30 @@ bool loadAfmMetrics(const std::string& afmPath, Type1FontState& s, const Session
     return false;
 }
 
-bool saveType1Font(Type1FontState& s, const SessionSettings& settings, const std::string& fontPath,
-                   std::unique_ptr<platform::FontFile>& openFile, bool keepBackup,
-                   std::string& error) {
+std::unique_ptr<platform::FontFile> openType1ForUpdate(const std::string& fontPath,
+                                                       std::string& detail) {
+    return platform::openForUpdate(
+        fontPath, kType1TempPrefix,
+        {companionPath(fontPath, ".bak"), companionPath(fontPath, ".afm"),
+         companionPath(fontPath, ".pfm")},
+        detail);
+}
+
+Type1SaveStatus saveType1Font(Type1FontState& s, const SessionSettings& settings,
+                              const std::string& fontPath,
+                              std::unique_ptr<platform::FontFile>& openFile, bool keepBackup,
+                              std::string& error) {
     const std::string afmPath = companionPath(fontPath, ".afm");
     const std::string pfmPath = companionPath(fontPath, ".pfm");
     const std::string bakPath = companionPath(fontPath, ".bak");
     if (afmPath == fontPath || pfmPath == fontPath || bakPath == fontPath) {
         error = "the font file's name ends like one of its metrics or backup files";
-        return false;
+        return Type1SaveStatus::Failed;
     }
     if (!familyNameIsPlainAscii(settings.familyName)) {
         error = "the family name \"" + settings.familyName +
                 "\" holds characters outside printable ASCII";
-        return false;
+        return Type1SaveStatus::Failed;
     }
     finishFontMetrics(s, settings);
     buildFontNames(s, settings);
@@ -165,45 +143,18 @@ bool saveType1Font(Type1FontState& s, const SessionSettings& settings, const std
     s.newGlyphProgram.clear();
     s.newGlyphBuilt = false;
 
-    Replacement files[3];
-    files[0].temporary = writeTemporary(fontPath, program.data(), program.size());
-    files[1].temporary =
-        files[0].temporary.empty() ? "" : writeTemporary(afmPath, afm.data(), afm.size());
-    files[2].temporary =
-        files[1].temporary.empty() ? "" : writeTemporary(pfmPath, pfm.data(), pfm.size());
-    if (files[2].temporary.empty()) {
-        for (Replacement& r : files) {
-            if (!r.temporary.empty()) platform::deleteFile(r.temporary);
-        }
-        error = "the font files could not be written";
-        return false;
-    }
-    // The system will not rename a file that is open.
-    if (openFile) {
-        openFile->close();
-        openFile.reset();
-    }
-    files[0].target = fontPath;
-    files[1].target = afmPath;
-    files[2].target = pfmPath;
-    if (keepBackup) {
-        files[0].aside = bakPath;
-        files[0].keepAside = true;
-    }
-    bool ok = true;
-    for (int i = 0; i < 3 && ok; ++i) {
-        if (!place(files[i])) {
-            for (int j = i - 1; j >= 0; --j) rollBack(files[j]);
-            ok = false;
-        }
-    }
-    for (Replacement& r : files) {
-        if (!r.placed) platform::deleteFile(r.temporary);
-        if (ok && !r.keepAside && !r.aside.empty()) platform::deleteFile(r.aside);
-        if (!ok && !r.keepAside && !r.aside.empty() && !r.movedAside) platform::deleteFile(r.aside);
-    }
-    if (!ok) error = "the font files could not be replaced";
-    return ok;
+    // The three files are one set: all are replaced or none, under the lock of the font.
+    platform::SavePlan plan;
+    plan.tempPrefix = kType1TempPrefix;
+    plan.files.push_back({fontPath, program.data(), program.size()});
+    plan.files.push_back({afmPath, afm.data(), afm.size()});
+    plan.files.push_back({pfmPath, pfm.data(), pfm.size()});
+    plan.createFirst = !openFile;
+    if (keepBackup && openFile) plan.backupPath = bakPath;
+    const platform::SaveResult r = platform::saveFiles(plan, openFile);
+    if (r.ok) return Type1SaveStatus::Ok;
+    error = r.detail;
+    return r.unchanged ? Type1SaveStatus::Failed : Type1SaveStatus::FailedPartly;
 }
 
 }  // namespace gx

@@ -23,12 +23,29 @@ Type1ReadStatus readExistingType1Font(platform::FontFile& file, const std::strin
 bool loadAfmMetrics(const std::string& afmPath, Type1FontState& s, const SessionSettings& settings,
                     std::string& error);
 
-// Writes the font program, the AFM and the PFM. Everything is first written to
-// temporary files beside the target and synced; only then are the files replaced, the
-// previous program kept as ".bak" when `keepBackup`. On failure every file is as it
-// was. `openFile`, the session's handle on the target, is closed before the renames.
-bool saveType1Font(Type1FontState& s, const SessionSettings& settings, const std::string& fontPath,
-                   std::unique_ptr<platform::FontFile>& openFile, bool keepBackup,
-                   std::string& error);
+// Starts the names of the save's temporary files beside the font and its metrics.
+inline constexpr const char* kType1TempPrefix = "AT1";
+
+// Opens an existing font for update: locked against other writers, and a save of it
+// that was killed half way undone first (platform::openForUpdate). Null when it
+// cannot be opened or is being written by another export.
+std::unique_ptr<platform::FontFile> openType1ForUpdate(const std::string& fontPath,
+                                                       std::string& detail);
+
+enum class Type1SaveStatus {
+    Ok,
+    Failed,        // every file is as it was
+    FailedPartly,  // not every file could be put back; `error` says where each version is
+};
+
+// Writes the font program, the AFM and the PFM as one set (platform::saveFiles): each
+// is written beside its target and synced, then all are renamed into place or none.
+// `openFile` is the locked handle of the font as read (null for a new font, which is
+// created then); on success it becomes the locked handle of the new font. With
+// `keepBackup` the replaced program becomes the ".bak".
+Type1SaveStatus saveType1Font(Type1FontState& s, const SessionSettings& settings,
+                              const std::string& fontPath,
+                              std::unique_ptr<platform::FontFile>& openFile, bool keepBackup,
+                              std::string& error);
 
 }  // namespace gx

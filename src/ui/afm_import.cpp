@@ -223,7 +223,20 @@ FontMetricsImport importFontMetrics(const std::string& path, int gridSize) {
         fail(out, AfmFailure::CannotRead, 0);
         return out;
     }
-    return parseFontMetrics(text, gridSize);
+    // A whole file is an AFM file only when it says so first; empty and binary files are
+    // refused rather than taken as a file without metrics.
+    size_t first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos || text.compare(first, 16, "StartFontMetrics") != 0) {
+        FontMetricsImport out;
+        fail(out, AfmFailure::NotMetricsFile, 1);
+        return out;
+    }
+    FontMetricsImport out = parseFontMetrics(text, gridSize);
+    const bool anyValue = out.characterMetrics || out.kerning || out.fixedWidth ||
+                          out.ascender != 0 || out.descender != 0 || out.italicAngle != 0 ||
+                          out.underlinePosition != 0 || out.underlineThickness != 0;
+    if (out.ok && !anyValue) fail(out, AfmFailure::NoMetrics, 0);
+    return out;
 }
 
 void mergeImportedWidths(const FontMetricsImport& imported, std::array<int16_t, 256>& table) {

@@ -18,8 +18,11 @@ enum class AfmFailure {
     None,
     CannotRead,  // the file cannot be opened or is larger than kMaxMetricsFileBytes
     LineWithoutToken,
-    MissingValue,    // a keyword without its number
-    NotMetricsLine,  // a non-empty line inside the metrics block that is not a "C" line
+    MissingValue,     // a keyword without its number
+    NotMetricsLine,   // a non-empty line inside the metrics block that is not a "C" line
+    BadKerningCount,  // a pair count the kerning block cannot hold
+    NotMetricsFile,   // a file that does not begin with "StartFontMetrics" (empty, binary)
+    NoMetrics,        // a metrics file that gives no value this import takes
 };
 
 // Files above this size are refused rather than read into memory.

@@ -65,6 +65,7 @@ class ScriptedView : public DialogView {
             script_.actions.pop_front();
             play(dialog, a);
         }
+        script_.stopOnError = false;
         return dialog.result();
     }
 
@@ -154,6 +155,9 @@ class ScriptedView : public DialogView {
                 break;
             case ScriptAction::File:
                 report(a.line, uiString(str::kScriptStrayFile));
+                break;
+            case ScriptAction::StopOnError:
+                script_.stopOnError = true;
                 break;
             case ScriptAction::Hold:
                 ok = d.numericBox(a.control) && d.enabled(a.control);

@@ -30,6 +30,8 @@ int16_t readKey(const std::string& ini, const char* section, const char* key, in
 void readExportSettings(PluginKind kind, const std::string& iniPath, bool newFont,
                         SessionSettings& s) {
     const char* sec = settingsSection(kind);
+    // One read of the file for all the keys.
+    const bool held = platform::profileHold(iniPath);
     s.autoWidth = readKey(iniPath, sec, "AutoWidth", s.autoWidth);
     s.charWidth = readKey(iniPath, sec, "CharWidth", s.charWidth);
     s.designSize = readKey(iniPath, sec, "DesignSize", s.designSize);
@@ -38,6 +40,7 @@ void readExportSettings(PluginKind kind, const std::string& iniPath, bool newFon
         s.symbolFont = readKey(iniPath, sec, "ExportSymbol", s.symbolFont);
         s.gridSize = static_cast<uint16_t>(readKey(iniPath, sec, "GridSize", s.gridSize));
         s.style = static_cast<uint8_t>(platform::profileGetInt(iniPath, sec, "Style", s.style));
+        if (held) platform::profileFlush();
         return;
     }
     int16_t stored = readKey(iniPath, sec, "CharNumber", s.charNumber);
@@ -47,6 +50,7 @@ void readExportSettings(PluginKind kind, const std::string& iniPath, bool newFon
     } else {
         s.charNumber = stored;  // the session adds one after reading the font
     }
+    if (held) platform::profileFlush();
 }
 
 void writeExportSettings(PluginKind kind, const std::string& iniPath, const SessionSettings& s) {
@@ -56,8 +60,11 @@ void writeExportSettings(PluginKind kind, const std::string& iniPath, const Sess
         {"ExportSymbol", s.symbolFont}, {"GridSize", s.gridSize},     {"Style", s.style},
         {"DesignSize", s.designSize},   {"CharNumber", s.charNumber},
     };
+    // The eight keys go to the file in one write (at the end of a batch, for a batch).
+    platform::profileHold(iniPath);
     for (const auto& [key, value] : keys)
         platform::profileWriteString(iniPath, sec, key, std::to_string(value));
+    platform::profileFlush();
 }
 
 FontExportSettings settingsFromSession(const SessionSettings& s, bool fontExists) {

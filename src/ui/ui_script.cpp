@@ -33,6 +33,15 @@ bool g_loaded = false;
 
 int answerFromScript(const char*, const char*, unsigned flags) {
     UiScript* script = scriptedUser();
+    if (script && script->stopOnError && (flags & 0xF0) == platform::kMbIconError &&
+        (script->actions.empty() || script->actions.front().kind != ScriptAction::Answer)) {
+        // The user gives up at the error: what the script meant to do next is not done.
+        script->actions.clear();
+        script->stopOnError = false;
+        script->stoppedAtError = true;
+        std::fprintf(stderr, "%s: the script stops at this error message\n",
+                     script->source.c_str());
+    }
     if (script && !script->actions.empty() &&
         script->actions.front().kind == ScriptAction::Answer) {
         std::string a = script->actions.front().text;
@@ -120,6 +129,9 @@ bool parseUiScript(const std::string& text, UiScript& script, std::string& error
             a.text = rest;
             if (rest != "yes" && rest != "no" && rest != "ok" && rest != "cancel")
                 return fail("answer must be yes, no, ok or cancel");
+        } else if (verb == "stop-on-error") {
+            a.kind = ScriptAction::StopOnError;
+            if (!rest.empty()) return fail("stop-on-error takes nothing");
         } else if (verb == "file") {
             a.kind = ScriptAction::File;
             a.text = rest;
@@ -149,22 +161,25 @@ bool parseUiScript(const std::string& text, UiScript& script, std::string& error
 }
 
 bool scriptedUserRequested() {
-    const char* path = std::getenv("GLYPH_EXPORT_UI_SCRIPT");
-    return path && *path;
+    return !platform::environmentValue(kScriptFileVariable).empty() ||
+           !platform::environmentValue(kScriptTextVariable).empty();
 }
 
 UiScript* scriptedUser() {
     if (!g_loaded) {
         g_loaded = true;
-        const char* path = std::getenv("GLYPH_EXPORT_UI_SCRIPT");
-        if (path && *path) {
+        const std::string path = platform::environmentValue(kScriptFileVariable);
+        // A host in this process may hand the text itself: no file per export.
+        const std::string given =
+            path.empty() ? platform::environmentValue(kScriptTextVariable) : std::string();
+        if (!path.empty() || !given.empty()) {
             g_script = std::make_unique<UiScript>();
-            g_script->source = path;
-            std::string text, error;
-            if (!platform::readWholeFile(path, text, 1u << 20)) {
-                std::fprintf(stderr, "%s: cannot read the user-interface script\n", path);
+            g_script->source = path.empty() ? "the dialog script" : path;
+            std::string text = given, error;
+            if (!path.empty() && !platform::readWholeFile(path, text, 1u << 20)) {
+                std::fprintf(stderr, "%s: cannot read the user-interface script\n", path.c_str());
             } else if (!parseUiScript(text, *g_script, error)) {
-                std::fprintf(stderr, "%s: %s\n", path, error.c_str());
+                std::fprintf(stderr, "%s: %s\n", g_script->source.c_str(), error.c_str());
                 g_script->actions.clear();
             }
         }
@@ -173,9 +188,10 @@ UiScript* scriptedUser() {
 }
 
 namespace {
+// The host sets these in the process's own environment (on Windows each module has its
+// own C runtime copy of it, so the system's is asked).
 bool envIs(const char* name, const char* value) {
-    const char* v = std::getenv(name);
-    return v && std::string(v) == value;
+    return platform::environmentValue(name) == value;
 }
 }  // namespace
 
@@ -195,6 +211,10 @@ void installScriptedUser() {
         platform::setMessageBoxHandler(answerFromScript);
     else if (platform::messageBoxHandler() == answerFromScript)
         platform::setMessageBoxHandler(nullptr);
+}
+
+bool scriptStoppedAtError() {
+    return g_script && g_script->stoppedAtError;
 }
 
 void resetScriptedUser() {

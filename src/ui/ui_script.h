@@ -13,6 +13,8 @@
 //   hold 1016 up 4000        hold a numeric box's up (or down) button for 4000 ms
 //   dump out.txt             write the open dialog's controls to a file (for tests)
 //   snapshot out.bmp         Windows: a picture of the open dialog (for tests)
+//   stop-on-error            until this dialog closes, an error message that no "answer"
+//                            line answers ends the script there (the dialogs are cancelled)
 //
 // Blank lines and text after '#' are ignored ('#' directly after a space or at the start).
 #pragma once
@@ -37,7 +39,8 @@ struct ScriptAction {
         File,
         Hold,
         Dump,
-        Snapshot
+        Snapshot,
+        StopOnError
     };
     Kind kind = Ok;
     int control = 0;   // dialog template or control id
@@ -49,16 +52,23 @@ struct ScriptAction {
 
 struct UiScript {
     std::deque<ScriptAction> actions;
-    std::string source;  // file name for messages
+    std::string source;           // file name for messages
+    bool stopOnError = false;     // armed by "stop-on-error" until the dialog closes
+    bool stoppedAtError = false;  // the script ended at an error message
 };
 
 // Parses a script; false with a "line N: ..." message on the first bad line.
 bool parseUiScript(const std::string& text, UiScript& script, std::string& error);
-// The script named by GLYPH_EXPORT_UI_SCRIPT, read once per process; null when unset.
+// The environment names the script: a file (kScriptFileVariable), else its text
+// (kScriptTextVariable, from a host in the same process).
+inline constexpr const char* kScriptFileVariable = "GLYPH_EXPORT_UI_SCRIPT";
+inline constexpr const char* kScriptTextVariable = "GLYPH_EXPORT_UI_SCRIPT_TEXT";
+
+// The script the environment names, read once per export; null when unset.
 // A script that cannot be read or parsed is reported on standard error and counts as
 // an empty script (every dialog is cancelled).
 UiScript* scriptedUser();
-// True when GLYPH_EXPORT_UI_SCRIPT names a script.
+// True when the environment names a script.
 bool scriptedUserRequested();
 // GLYPH_EXPORT_DIALOGS=person: the Windows dialogs wait for a person, and a script
 // only gives them their starting values.
@@ -70,6 +80,8 @@ bool consoleMessagesRequested();
 // Makes message boxes take their answers from the script's "answer" lines (or the
 // safe answer) where no person is there to press buttons.
 void installScriptedUser();
+// True when the script of this export ended at an error message ("stop-on-error").
+bool scriptStoppedAtError();
 // Forgets the script read so far (tests).
 void resetScriptedUser();
 

@@ -74,9 +74,13 @@ for kind in ttf type1; do
   rc=$?
   check "$kind: cancelled export (exit $rc)" '[ $rc = 3 ] && cmp -s before "$f"'
 
-  # Delete a character and set another's width through the extended Options dialog.
+  # Delete a character and set another's width through the extended Options dialog. The
+  # dialog saves at once and the export saves again: the .bak is the font from before both.
+  cp "$f" prev
   ge $kind "$f" --delete o "$E/n.svg" --char C --set-width B=700 --em-from-svg
-  check "$kind: delete and width (exit $?: $(head -c 300 err))" '! info_has "$f" "^ +111 " && info_has "$f" "^ +66 .*width 700$" && info_has "$f" "^ +67 "'
+  rc=$?
+  check "$kind: delete and width (exit $rc: $(head -c 300 err))" '[ $rc = 0 ] && ! info_has "$f" "^ +111 " && info_has "$f" "^ +66 .*width 700$" && info_has "$f" "^ +67 "'
+  check "$kind: .bak is the font before the export, not the immediate save" 'cmp -s prev "${f%.*}.bak"'
   validate; rc=$?
   check "$kind: after delete, validates: $(head -c 300 check)" '[ $rc = 0 ]'
 
@@ -96,7 +100,122 @@ import struct,sys; d=open(\"e2e.pfm\",\"rb\").read(); off=struct.unpack(\"<I\",d
 sys.exit(0 if off and struct.unpack(\"<H\",d[off:off+2])[0]==2 else 1)"'
     check "type1: imported width" 'info_has "$f" "^ +66 .*width 650$"'
   fi
+
+  # A metrics file that cannot be imported stops the export and changes nothing.
+  : >empty.afm
+  head -c 400 /dev/urandom >binary.afm
+  printf 'StartFontMetrics 2.0\nEndFontMetrics\n' >header.afm
+  snapshot() { for x in "$f" "${f%.*}.bak" "${f%.*}.afm" "${f%.*}.pfm"; do [ -e "$x" ] && cksum <"$x"; done; }
+  before=$(snapshot)
+  for m in /nonexistent.afm empty.afm binary.afm header.afm; do
+    ge $kind "$f" --delete B "$E/ring.svg" --char 80 --em-from-svg --metrics $m
+    rc=$?
+    check "$kind: metrics $m refused (exit $rc): $(head -c 200 err)" '[ $rc = 1 ] && grep -q "Unsupported metric file" err && [ "$(snapshot)" = "$before" ]'
+  done
+
+  # A code Windows does not support ends the export cancelled, after the immediate save
+  # of the delete: exit 3, and the message says the delete was saved.
+  cp "$f" prev
+  ge $kind "$f" --delete B "$E/ring.svg" --char 127 --em-from-svg
+  rc=$?
+  check "$kind: cancel after the immediate save (exit $rc): $(tail -c 300 err)" '[ $rc = 3 ] && grep -q "were saved" err && ! info_has "$f" "^ +66 " && ! info_has "$f" "^ +127 "'
+  check "$kind: .bak after the cancelled export is the font before it" 'cmp -s prev "${f%.*}.bak"'
+
+  # Every written export has its glyph; the file keeps its mode and a link its target;
+  # temporary files a killed export left beside the font go.
+  chmod 600 "$f"
+  touch "$(dirname "$f")/$([ $kind = ttf ] && echo TTF || echo AT1).$f.Zq81xw"
+  ge $kind "$f" "$E/A.svg" --char 82 --em-from-svg
+  rc=$?
+  check "$kind: exit 0 with the glyph in the font (exit $rc)" '[ $rc = 0 ] && info_has "$f" "^ +82 "'
+  check "$kind: mode 600 kept ($(stat -c %a "$f"))" '[ "$(stat -c %a "$f")" = 600 ]'
+  check "$kind: stale temporary file removed" '! ls | grep -q "Zq81xw"'
+  mkdir -p real
+  cp "$f" "real/$f"
+  [ $kind = type1 ] && cp "${f%.*}.afm" "${f%.*}.pfm" real/
+  ln -s "real/$f" "link.${f##*.}"
+  ge $kind "link.${f##*.}" "$E/A.svg" --char 83 --em-from-svg
+  rc=$?
+  check "$kind: a linked font is written through (exit $rc: $(head -c 200 err))" '[ $rc = 0 ] && [ -L "link.${f##*.}" ] && info_has "real/$f" "^ +83 "'
+  rm -rf real "link.${f##*.}" link.*
+
+  # A folder where the font should be: a clear failure, not a cancel.
+  mkdir -p "folder.${f##*.}"
+  ge $kind "folder.${f##*.}" "$E/A.svg" --family F
+  rc=$?
+  check "$kind: folder as target (exit $rc): $(head -c 200 err)" '[ $rc = 1 ] && grep -q "folder" err'
+  rmdir "folder.${f##*.}"
 done
+
+# Temporary files of a glyph-export that was killed are removed by the next one.
+mkdir -p tmp
+touch tmp/gxui-999999-aB3dE6 tmp/gxout-999999-xY7zQ1 "tmp/gxui-$$-keepme"
+TMPDIR=$work/tmp ge ttf tmp.ttf "$E/A.svg" --family T
+check "stale dialog scripts of dead processes removed" '[ ! -e tmp/gxui-999999-aB3dE6 ] && [ ! -e tmp/gxout-999999-xY7zQ1 ] && [ -e "tmp/gxui-$$-keepme" ]'
+rm -rf tmp tmp.ttf
+
+# The dialog script reaches the plug-in in memory: no temporary folder is needed.
+TMPDIR=/nonexistent-dir ge ttf tmp.ttf "$E/A.svg"
+rc=$?
+check "no temporary folder needed (exit $rc): $(head -c 200 err)" '[ $rc = 0 ] && info_has tmp.ttf "^ +33 "'
+
+# A batch is one transaction: the .bak is the font from before the batch; a shape that
+# fails or is cancelled leaves every file as it was and names the shapes done before it.
+mkdir -p shapes
+cp "$E/ring.svg" shapes/R.svg
+cp "$E/n.svg" shapes/T.svg
+cp "$E/A.svg" shapes/127.svg
+printf '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10"><path d="M 1 1 L 9 9" fill="none" stroke="black"/></svg>' >shapes/Q.svg
+for kind in ttf type1; do
+  f=$([ $kind = ttf ] && echo batch.ttf || echo batch.pfb)
+  ge $kind "$f" "$E/A.svg" --char A --family Batch --em-from-svg
+  cp "$f" prev
+  ge $kind "$f" "$E/B.svg" "$E/n.svg" "$E/o.svg" --em-from-svg
+  rc=$?
+  check "$kind: batch written (exit $rc: $(head -c 300 err))" '[ $rc = 0 ] && info_has "$f" "^ +65 " && info_has "$f" "^ +66 " && info_has "$f" "^ +110 " && info_has "$f" "^ +111 "'
+  check "$kind: the batch's .bak is the font before the batch" 'cmp -s prev "${f%.*}.bak"'
+  if [ $kind = ttf ]; then bash "$tools/check-ttf" "$f" >check 2>&1
+  else bash "$tools/check-type1" "$f" "${f%.pfb}.afm" "${f%.pfb}.pfm" >check 2>&1; fi
+  rc=$?
+  check "$kind: batch font validates: $(head -c 300 check)" '[ $rc = 0 ]'
+  snapshot() { for x in "$f" "${f%.*}.bak" "${f%.*}.afm" "${f%.*}.pfm" settings.ini; do [ -e "$x" ] && cksum <"$x"; done; }
+  before=$(snapshot)
+  ge $kind "$f" shapes/R.svg shapes/Q.svg shapes/T.svg --em-from-svg
+  rc=$?
+  check "$kind: a bad shape stops the batch (exit $rc): $(tail -c 300 err)" '[ $rc = 1 ] && grep -q "shape 2 of 3" err && grep -q "done before it: shapes/R.svg$" err'
+  check "$kind: the stopped batch changed no file" '[ "$(snapshot)" = "$before" ] && ! info_has "$f" "^ +82 "'
+  ge $kind "$f" shapes/R.svg shapes/T.svg "$E/A.svg" --em-from-svg
+  rc=$?
+  check "$kind: an occupied code stops the batch (exit $rc): $(tail -c 300 err)" '[ $rc = 1 ] && grep -q -- "--replace" err && grep -q "done before it: shapes/R.svg shapes/T.svg$" err && [ "$(snapshot)" = "$before" ]'
+  ge $kind "$f" shapes/R.svg shapes/127.svg --em-from-svg
+  rc=$?
+  check "$kind: a cancelled shape stops the batch (exit $rc): $(tail -c 300 err)" '[ $rc = 3 ] && grep -q "shape 2 of 2" err && [ "$(snapshot)" = "$before" ]'
+  check "$kind: no working folder left" '! ls -a | grep -q "^\.gxbatch-"'
+  chmod 600 "$f"
+  ge $kind "$f" shapes/R.svg shapes/T.svg --em-from-svg
+  rc=$?
+  check "$kind: a batch into a private font keeps its mode (exit $rc)" '[ $rc = 0 ] && [ "$(stat -c %a "$f")" = 600 ] && info_has "$f" "^ +84 "'
+done
+
+# Type 1: an empty font file of the user's survives a failed export (the AFM cannot be
+# replaced: a folder stands at its name).
+: >E.pfb
+mkdir E.afm
+ge type1 E.pfb "$E/A.svg" --family E --em-from-svg
+rc=$?
+check "type1: failed export keeps the user's empty file (exit $rc)" '[ $rc = 1 ] && [ -e E.pfb ] && [ ! -s E.pfb ]'
+rmdir E.afm
+
+# Type 1: a PFM that cannot be replaced leaves the font, the older .bak, AFM and PFM as
+# they were, and the message says the font is unchanged.
+ge type1 Z.pfb "$E/A.svg" --family Z --em-from-svg
+ge type1 Z.pfb "$E/B.svg" --em-from-svg
+cp Z.pfb zprev; cp Z.bak zbak; cp Z.afm zafm
+rm Z.pfm; mkdir Z.pfm
+ge type1 Z.pfb "$E/o.svg" --em-from-svg
+rc=$?
+check "type1: unreplaceable PFM (exit $rc): $(head -c 300 err)" '[ $rc = 1 ] && grep -q "left unchanged" err && cmp -s Z.pfb zprev && cmp -s Z.bak zbak && cmp -s Z.afm zafm && [ -d Z.pfm ]'
+rmdir Z.pfm
 
 # Usage errors.
 "$G" ttf >/dev/null 2>&1; rc=$?

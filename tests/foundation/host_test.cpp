@@ -109,10 +109,11 @@ TEST(CommandLineTest, DialogScriptForNewAndExistingFonts) {
     e.setWidths = {{67, 500}};
     e.metricsFile = "m.afm";
     e.replace = true;
-    EXPECT_EQ(dialogScript(e, false),
-              "dialog 131\nclick 1011\ndialog 132\ntext 1039 66\nclick 1025\n"
-              "text 1039 67\nvalue 1040 500\nclick 1026\nfile m.afm\nok\nanswer yes\n"
-              "ok\nanswer yes\n");
+    EXPECT_EQ(
+        dialogScript(e, false),
+        "dialog 131\nclick 1011\ndialog 132\ntext 1039 66\nclick 1025\n"
+        "text 1039 67\nvalue 1040 500\nstop-on-error\nclick 1026\nfile m.afm\nok\nanswer yes\n"
+        "ok\nanswer yes\n");
     int code = 0, width = 0;
     std::string error;
     EXPECT_TRUE(parseCodeWidth("A=600", code, width, error));

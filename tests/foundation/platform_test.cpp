@@ -40,6 +40,35 @@ void spit(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+TEST(ExportOutcomeTest, GoesToAFileOrToTheVariableTheHostNames) {
+    setEnvironmentValue("GLYPH_EXPORT_OUTCOME", "env:GX_TEST_OUTCOME_LINE");
+    reportExportOutcome(ExportOutcome::Cancelled, true);
+    EXPECT_EQ(environmentValue("GX_TEST_OUTCOME_LINE"), "cancelled saved\n");
+    char tmpl[] = "/tmp/gx-outcome-XXXXXX";
+    ::close(::mkstemp(tmpl));
+    setEnvironmentValue("GLYPH_EXPORT_OUTCOME", tmpl);
+    reportExportOutcome(ExportOutcome::Written, false);
+    std::string text;
+    EXPECT_TRUE(readWholeFile(tmpl, text));
+    EXPECT_EQ(text, "written\n");
+    std::remove(tmpl);
+    for (const char* v : {"GLYPH_EXPORT_OUTCOME", "GX_TEST_OUTCOME_LINE"})
+        setEnvironmentValue(v, nullptr);
+    EXPECT_EQ(environmentValue("GX_TEST_OUTCOME_LINE"), "");
+}
+
+TEST(SyncKnobTest, OnlyTheNamedFolderSkipsItsSyncs) {
+    EXPECT_TRUE(syncWanted("/w/batch/font.ttf", false));
+    setEnvironmentValue(kNoSyncFolderVariable, "/w/batch");
+    EXPECT_FALSE(syncWanted("/w/batch/font.ttf", false));
+    EXPECT_FALSE(syncWanted("/w/batch", true));
+    EXPECT_TRUE(syncWanted("/w/font.ttf", false));
+    EXPECT_TRUE(syncWanted("/w", true));
+    EXPECT_TRUE(syncWanted("/w/batch2/font.ttf", false));
+    setEnvironmentValue(kNoSyncFolderVariable, nullptr);
+    EXPECT_TRUE(syncWanted("/w/batch/font.ttf", false));
+}
+
 TEST(FontFileTest, CreateWriteSeekReadRoundTrip) {
     TempDir dir;
     std::string path = dir.file("a.bin");

@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "ui/settings.h"
@@ -110,6 +113,117 @@ TEST(SettingsTest, WritesAllEightKeysInOrderAndKeepsOtherSections) {
     SessionSettings back = defaultSettings(PluginKind::Type1);
     readExportSettings(PluginKind::Type1, ini.path, false, back);
     EXPECT_EQ(back.charNumber, 65);
+}
+
+// Counts the renames that put a file in place, per target path.
+std::vector<std::string> g_renamed;
+void recordRename(const char* kind, const std::string& path, const std::string&) {
+    if (std::string(kind) == "rename") g_renamed.push_back(path);
+}
+struct RenameCounter {
+    RenameCounter() {
+        g_renamed.clear();
+        platform::setStepObserver(recordRename);
+    }
+    ~RenameCounter() { platform::setStepObserver(nullptr); }
+    size_t count() const { return g_renamed.size(); }
+    size_t count(const std::string& path) const {
+        return size_t(std::count(g_renamed.begin(), g_renamed.end(), path));
+    }
+};
+
+// The eight keys one profile write at a time: what the store did before it held the text.
+void writeKeyByKey(const std::string& path, PluginKind kind, const SessionSettings& s) {
+    const char* sec = settingsSection(kind);
+    const std::pair<const char*, int> keys[] = {
+        {"AutoWidth", s.autoWidth},     {"CharWidth", s.charWidth},   {"SpaceWidth", s.spaceWidth},
+        {"ExportSymbol", s.symbolFont}, {"GridSize", s.gridSize},     {"Style", s.style},
+        {"DesignSize", s.designSize},   {"CharNumber", s.charNumber},
+    };
+    for (const auto& [key, value] : keys)
+        platform::profileWriteString(path, sec, key, std::to_string(value));
+}
+
+TEST(SettingsTest, OneWriteGivesTheSameBytesAsWritingEachKey) {
+    const std::string start =
+        "; kept\r\n[Config]\r\nFontsDir=/x\r\n[ttf filter]\r\n  charwidth = 7 \r\nOther=1\r\n";
+    IniFile once, each;
+    once.write(start);
+    each.write(start);
+    SessionSettings s = defaultSettings(PluginKind::TrueType);
+    for (int round = 0; round < 3; ++round) {
+        s.charNumber = int16_t(65 + round);
+        s.style = uint8_t(round);
+        writeKeyByKey(each.path, PluginKind::TrueType, s);
+        RenameCounter renames;
+        writeExportSettings(PluginKind::TrueType, once.path, s);
+        EXPECT_EQ(renames.count(), 1u) << "round " << round;
+        EXPECT_EQ(once.read(), each.read()) << "round " << round;
+    }
+    // A new file too, and the other plug-in's section beside the first.
+    IniFile fresh, freshEach;
+    std::remove(fresh.path.c_str());
+    std::remove(freshEach.path.c_str());
+    writeExportSettings(PluginKind::Type1, fresh.path, defaultSettings(PluginKind::Type1));
+    writeKeyByKey(freshEach.path, PluginKind::Type1, defaultSettings(PluginKind::Type1));
+    writeExportSettings(PluginKind::TrueType, fresh.path, s);
+    writeKeyByKey(freshEach.path, PluginKind::TrueType, s);
+    EXPECT_EQ(fresh.read(), freshEach.read());
+    // Writing what the file already says replaces nothing.
+    RenameCounter renames;
+    writeExportSettings(PluginKind::TrueType, fresh.path, s);
+    EXPECT_EQ(renames.count(), 0u);
+}
+
+TEST(SettingsTest, ABatchWritesOnceAtItsLastExport) {
+    IniFile ini, expected;
+    ini.write("[Config]\nFontsDir=/x\n");
+    expected.write("[Config]\nFontsDir=/x\n");
+    SessionSettings s = defaultSettings(PluginKind::TrueType);
+    RenameCounter renames;
+    for (int code = 40; code <= 45; ++code) {
+        platform::setEnvironmentValue(platform::kHoldSettingsVariable,
+                                      code < 45 ? "batch-1" : "batch-1 end");
+        SessionSettings back = defaultSettings(PluginKind::TrueType);
+        readExportSettings(PluginKind::TrueType, ini.path, false, back);
+        if (code > 40) {
+            EXPECT_EQ(back.charNumber, code) << "each export reads the one before";
+        }
+        s.charNumber = int16_t(code);
+        writeExportSettings(PluginKind::TrueType, ini.path, s);
+        writeKeyByKey(expected.path, PluginKind::TrueType, s);
+        if (code < 45) {
+            EXPECT_EQ(ini.read(), "[Config]\nFontsDir=/x\n");
+        }
+    }
+    platform::setEnvironmentValue(platform::kHoldSettingsVariable, nullptr);
+    EXPECT_EQ(renames.count(ini.path), 1u);
+    EXPECT_EQ(ini.read(), expected.read());
+}
+
+TEST(SettingsTest, ABatchThatStopsWritesNothing) {
+    IniFile ini;
+    ini.write("[TTF Filter]\nCharNumber=50\n");
+    SessionSettings s = defaultSettings(PluginKind::TrueType);
+    s.charNumber = 99;
+    platform::setEnvironmentValue(platform::kHoldSettingsVariable, "batch-2");
+    writeExportSettings(PluginKind::TrueType, ini.path, s);
+    // The batch stopped there; the next export, alone, starts from the file.
+    platform::setEnvironmentValue(platform::kHoldSettingsVariable, nullptr);
+    SessionSettings next = defaultSettings(PluginKind::TrueType);
+    readExportSettings(PluginKind::TrueType, ini.path, false, next);
+    EXPECT_EQ(next.charNumber, 51);
+    EXPECT_EQ(ini.read(), "[TTF Filter]\nCharNumber=50\n");
+}
+
+TEST(SettingsTest, AFileThatCannotBeReadIsNeverWrittenOver) {
+    IniFile ini;
+    const std::string big = "[Config]\nNotes=" + std::string(2u << 20, 'x') + "\n";
+    ini.write(big);
+    RenameCounter renames;
+    writeExportSettings(PluginKind::TrueType, ini.path, defaultSettings(PluginKind::TrueType));
+    EXPECT_EQ(renames.count(), 0u);
+    EXPECT_EQ(ini.read(), big);
 }
 
 TEST(SettingsTest, RecordRoundTripCutsTheNameAndConvertsTheDesignSize) {

@@ -60,7 +60,8 @@ SaveStatus exportInto(const std::string& path, int code, std::vector<int> delete
     s.charNumber = int16_t(code);
     s.autoWidth = 0;
     s.charWidth = 600;
-    return saveFontFile(font, s, file, path);
+    std::string detail;
+    return saveFontFile(font, s, file, path, true, detail);
 }
 
 struct RealFontTest : ::testing::Test {

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdlib>
 
@@ -138,27 +142,112 @@ TEST(Save, AFailingWriteAnywhereLeavesEveryFileAsItWas) {
     EXPECT_GT(failures, 40);
 }
 
-TEST(Save, AFailingRenameAnywhereLeavesEveryFileAsItWas) {
-    std::string dir = test::freshDirectory("rename");
+// Every system operation of the save fails in turn (writes, syncs, closes, links,
+// renames, deletes): each failed export leaves the font, its backup, AFM and PFM as they
+// were, and no temporary file behind.
+TEST(Save, AFailureAtAnyStepLeavesAllFourFilesAsTheyWere) {
+    std::string dir = test::freshDirectory("steps");
     std::string font = dir + "/r.pfb";
     SessionSettings settings = test::type1Settings();
     ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
-    const std::string pfb = test::readFile(font), afm = test::readFile(dir + "/r.afm"),
-                      pfm = test::readFile(dir + "/r.pfm");
     settings.charNumber = 66;
-    for (int nth = 1; nth <= 6; ++nth) {
-        platform::injectRenameFailure(nth);
-        test::ExportResult r = test::exportGlyph(font, square(), settings);
-        platform::injectRenameFailure(0);
-        ASSERT_FALSE(r.ok) << nth;
-        EXPECT_EQ(test::readFile(font), pfb) << nth;
-        EXPECT_EQ(test::readFile(dir + "/r.afm"), afm) << nth;
-        EXPECT_EQ(test::readFile(dir + "/r.pfm"), pfm) << nth;
-        for (const std::string& name : listDirectory(dir))
-            EXPECT_NE(name.rfind("AT1", 0), 0u) << name;
-    }
     ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
-    EXPECT_EQ(test::readFile(dir + "/r.bak"), pfb);
+    const std::string pfb = test::readFile(font), afm = test::readFile(dir + "/r.afm"),
+                      pfm = test::readFile(dir + "/r.pfm"), bak = test::readFile(dir + "/r.bak");
+    const auto names = listDirectory(dir);
+    settings.charNumber = 67;
+    platform::resetStepCount();
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    const int steps = platform::stepCount();
+    int failures = 0;
+    for (int step = 1; step <= steps; ++step) {
+        test::writeFile(font, pfb);
+        test::writeFile(dir + "/r.afm", afm);
+        test::writeFile(dir + "/r.pfm", pfm);
+        test::writeFile(dir + "/r.bak", bak);
+        for (const std::string& n : listDirectory(dir))
+            if (std::find(names.begin(), names.end(), n) == names.end())
+                unlink((dir + "/" + n).c_str());
+        platform::injectStepFailure(step);
+        test::ExportResult r = test::exportGlyph(font, square(), settings);
+        platform::injectStepFailure(0);
+        // A link refused is made up for by a copy, and a second name no longer needed may
+        // stay behind: such a failure leaves a complete save.
+        if (r.ok) {
+            EXPECT_EQ(entriesIn(font), 5) << step;
+            continue;
+        }
+        ++failures;
+        ASSERT_EQ(test::readFile(font), pfb) << step;
+        ASSERT_EQ(test::readFile(dir + "/r.afm"), afm) << step;
+        ASSERT_EQ(test::readFile(dir + "/r.pfm"), pfm) << step;
+        ASSERT_EQ(test::readFile(dir + "/r.bak"), bak) << step;
+        ASSERT_EQ(listDirectory(dir), names) << step << ": " << r.error;
+    }
+    EXPECT_GT(failures, steps / 2);
+}
+
+int kerningLines(const std::string& afm) {
+    int n = 0;
+    for (size_t at = afm.find("KPX "); at != std::string::npos; at = afm.find("KPX ", at + 1)) ++n;
+    return n;
+}
+
+// SIGKILL at every system operation of a save (in a child process, by the step
+// counter), starting from a font with a .bak, an AFM with kerning and a PFM: the font or
+// its .bak is the old font, or the font is the new one complete; no AFM or PFM is
+// missing; the next export succeeds and keeps the kerning.
+TEST(Save, KilledAtAnyStepTheNextExportRecoversWithItsKerning) {
+    std::string dir = test::freshDirectory("kill");
+    std::string font = dir + "/k.pfb";
+    SessionSettings settings = test::type1Settings();
+    ASSERT_TRUE(test::exportGlyph(font, square(), settings).ok);
+    settings.charNumber = 66;
+    ASSERT_TRUE(
+        test::exportGlyph(font, square(), settings, [](Type1FontState& s, SessionSettings&) {
+            s.kerningPairs = {{65, 66, -80}, {66, 65, -40}, {65, 65, -10}};
+            s.kernPairsLoaded = 1;
+        }).ok);
+    const std::string pfb = test::readFile(font), afm = test::readFile(dir + "/k.afm"),
+                      pfm = test::readFile(dir + "/k.pfm"), bak = test::readFile(dir + "/k.bak");
+    ASSERT_EQ(kerningLines(afm), 3);
+    const int oldCount = entriesIn(font);
+    int kills = 0;
+    for (int step = 1; step < 500; ++step) {
+        for (const std::string& n : listDirectory(dir)) unlink((dir + "/" + n).c_str());
+        test::writeFile(font, pfb);
+        test::writeFile(dir + "/k.afm", afm);
+        test::writeFile(dir + "/k.pfm", pfm);
+        test::writeFile(dir + "/k.bak", bak);
+        settings.charNumber = 67;
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            platform::injectKillAtStep(step);
+            _exit(test::exportGlyph(font, square(), settings).ok ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (!WIFSIGNALED(status)) {
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << step;
+            EXPECT_EQ(entriesIn(font), oldCount + 1);
+            EXPECT_EQ(test::readFile(dir + "/k.bak"), pfb);
+            break;
+        }
+        ++kills;
+        const bool oldFont = test::readFile(font) == pfb || test::readFile(dir + "/k.bak") == pfb;
+        const bool newFont = entriesIn(font) == oldCount + 1;
+        ASSERT_TRUE(oldFont || newFont) << "killed at step " << step;
+        ASSERT_TRUE(platform::FontFile::exists(dir + "/k.afm")) << step;
+        ASSERT_TRUE(platform::FontFile::exists(dir + "/k.pfm")) << step;
+        settings.charNumber = 68;
+        test::ExportResult next = test::exportGlyph(font, square(), settings);
+        ASSERT_TRUE(next.ok) << step << ": " << next.error;
+        EXPECT_EQ(kerningLines(test::readFile(dir + "/k.afm")), 3) << step;
+        for (const std::string& n : listDirectory(dir))
+            EXPECT_NE(n.rfind("AT1", 0), 0u) << step << n;
+    }
+    EXPECT_GT(kills, 30);
 }
 
 TEST(Save, AnUnreadableAfmBesideTheFontStopsTheExport) {

@@ -158,7 +158,9 @@ TEST(Session, SaveNowAppliesDeletionsAndWidthsThenReadsTheFontAgain) {
     test::Outline o = square(400);
     ASSERT_EQ(buildCharString(s.font, s.settings, 0, 0, o.points.data(), o.types.data(), o.count()),
               CharStringStatus::Ok);
-    ASSERT_TRUE(saveType1Font(s.font, s.settings, f.font, s.fontFile, true, error)) << error;
+    ASSERT_EQ(saveType1Font(s.font, s.settings, f.font, s.fontFile, true, error),
+              Type1SaveStatus::Ok)
+        << error;
     EXPECT_EQ(entriesIn(f.font), 4);
     afm = test::readFile(f.dir + "/font.afm");
     EXPECT_NE(afm.find("C 65 ; WX 777 ; N A ;"), std::string::npos);

@@ -92,8 +92,11 @@ ExportResult exportGlyph(const std::string& path, const Outline& outline, Sessio
                          Prepare prepare) {
     ExportResult r;
     Type1FontState state;
-    std::unique_ptr<platform::FontFile> file =
-        platform::FontFile::open(path, platform::OpenMode::ReadWriteDenyWrite);
+    std::unique_ptr<platform::FontFile> file;
+    if (platform::FontFile::exists(path)) {
+        file = openType1ForUpdate(path, r.error);
+        if (!file) return r;
+    }
     bool newFont = !file || file->size() == 0;
     if (!newFont) {
         SessionSettings read = settings;
@@ -102,9 +105,6 @@ ExportResult exportGlyph(const std::string& path, const Outline& outline, Sessio
         settings.gridSize = read.gridSize;
         settings.spaceWidth = read.spaceWidth;
         settings.symbolFont = read.symbolFont;
-    } else {
-        file.reset();
-        file = platform::FontFile::open(path, platform::OpenMode::CreateReadWriteDenyWrite);
     }
     state.symbol = settings.symbolFont;
     prepare(state, settings);
@@ -113,7 +113,7 @@ ExportResult exportGlyph(const std::string& path, const Outline& outline, Sessio
         r.error = "buildCharString failed";
         return r;
     }
-    r.ok = saveType1Font(state, settings, path, file, !newFont, r.error);
+    r.ok = saveType1Font(state, settings, path, file, !newFont, r.error) == Type1SaveStatus::Ok;
     return r;
 }
 

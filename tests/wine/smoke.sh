@@ -94,5 +94,21 @@ $WINE reg query 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v \
 check "registry value names the font's full path: $(grep -i gx "$work/reg")" \
   'grep -qi "Gx Wine Symbols.ttf" "$work/reg"'
 
+# The immediate save of the Options dialog, then the final save into the same font: the
+# second replaces the file the first one made (and still holds), and the .bak is the font
+# from before the export.
+for kind in ttf type1; do
+  ext=$([ $kind = ttf ] && echo ttf || echo pfb)
+  f="$work/windows/tt.$ext"
+  [ $kind = type1 ] && f="$work/windows/t1.pfb"
+  cp "$f" "$work/prev"
+  $WINE "$win/glyph-export.exe" --config "$(winpath "$work/windows/s.ini")" $kind "$(winpath "$f")" \
+    --delete 65 "$(winpath "$src/examples/square.outline")" --char 67 >"$work/out" 2>&1
+  rc=$?
+  check "$kind: delete, then export (exit $rc: $(tail -c 200 "$work/out"))" \
+    '[ $rc = 0 ] && "$native/glyph-export" info "$f" | grep -qE "^ +67 " && ! "$native/glyph-export" info "$f" | grep -qE "^ +65 "'
+  check "$kind: the .bak is the font from before the export" 'cmp -s "$work/prev" "${f%.*}.bak"'
+done
+
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

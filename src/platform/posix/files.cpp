@@ -1,5 +1,8 @@
 // Files, profile store, messages and host records on POSIX systems.
+#include <dirent.h>
+#include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -8,38 +11,127 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <vector>
 
 #include "platform/common_internal.h"
 #include "platform/ini_text.h"
 #include "platform/platform.h"
+#include "platform/save.h"
 #include "platform/strings_internal.h"
 #include "platform/ui_hooks.h"
 
 namespace gx::platform {
+namespace {
+
+constexpr const char* kSettingsTempPrefix = ".ini";
+
+// Temporary files of settings writes that were killed: those of this settings file
+// older than a minute (a younger one may belong to a write under way).
+void removeStaleSettingsTemporaries(const std::string& file) {
+    const std::string real = resolvePath(file);
+    const std::string dir = directoryOf(real);
+    const size_t slash = real.find_last_of('/');
+    const std::string tag = std::string(kSettingsTempPrefix) + "." +
+                            (slash == std::string::npos ? real : real.substr(slash + 1)) + ".";
+    const time_t now = ::time(nullptr);
+    for (const std::string& name : listDirectory(dir)) {
+        if (name.size() != tag.size() + 6 || name.compare(0, tag.size(), tag) != 0) continue;
+        const std::string path = dir + "/" + name;
+        struct stat st;
+        if (::lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && now - st.st_mtime > 60)
+            ::unlink(path.c_str());
+    }
+}
+
+}  // namespace
 
 bool deleteFile(const std::string& path) {
+    if (!saveStep("delete", path)) return false;
     return ::unlink(path.c_str()) == 0;
 }
 
 bool renameFile(const std::string& from, const std::string& to) {
-    if (renameFails()) return false;
+    if (renameFails() || !saveStep("rename", to, from)) return false;
     // Never replace: the caller decides what happens to an existing target.
-    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) != 0)
-        return false;
-    // Make the new name durable.
-    int dir = ::open(directoryOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        ::fsync(dir);
-        ::close(dir);
+    const int refused = noReplaceRefused() ? (errno = EINVAL, -1)
+                                           : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD,
+                                                         to.c_str(), RENAME_NOREPLACE);
+    if (refused != 0) {
+        // NFS and other file systems refuse the flag: a link, which never replaces,
+        // followed by removing the old name does the same.
+        if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+        if (::link(from.c_str(), to.c_str()) != 0) return false;
+        ::unlink(from.c_str());
     }
+    syncDirectory(directoryOf(to));
     return true;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+    if (renameFails() || !saveStep("rename", to, from)) return false;
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool linkFile(const std::string& from, const std::string& to) {
+    if (!saveStep("link", to, from)) return false;
+    return ::link(from.c_str(), to.c_str()) == 0;
+}
+
+bool syncDirectory(const std::string& directory) {
+    if (!syncWanted(directory, true)) return true;
+    if (!saveStep("syncdir", directory)) return false;
+    int dir = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0) return false;
+    bool ok = ::fsync(dir) == 0;
+    ::close(dir);
+    return ok;
+}
+
+std::string resolvePath(const std::string& path) {
+    std::string at = path;
+    // As many links as the system itself would follow.
+    for (int depth = 0; depth < 40; ++depth) {
+        struct stat st;
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+        std::vector<char> buf(size_t(PATH_MAX) + 1);
+        ssize_t n = ::readlink(at.c_str(), buf.data(), buf.size() - 1);
+        if (n <= 0) return at;
+        std::string target(buf.data(), size_t(n));
+        at = target[0] == '/' ? target : directoryOf(at) + "/" + target;
+    }
+    return at;
+}
+
+bool fileIdentity(const std::string& path, uint64_t& device, uint64_t& number) {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return false;
+    device = uint64_t(st.st_dev);
+    number = uint64_t(st.st_ino);
+    return true;
+}
+
+std::vector<std::string> listDirectory(const std::string& directory) {
+    std::vector<std::string> names;
+    if (DIR* d = ::opendir(directory.c_str())) {
+        while (dirent* e = ::readdir(d)) {
+            std::string n = e->d_name;
+            if (n != "." && n != "..") names.push_back(n);
+        }
+        ::closedir(d);
+    }
+    return names;
+}
+
+bool renameNeedsClosedTarget() {
+    return false;
 }
 
 std::string createTempFileIn(const std::string& directory, const std::string& prefix) {
     std::string pattern = directory + "/" + prefix + "XXXXXX";
     std::vector<char> buf(pattern.begin(), pattern.end());
     buf.push_back('\0');
+    if (!saveStep("open", pattern)) return {};
     int fd = ::mkstemp(buf.data());
     if (fd < 0) return {};
     // mkstemp makes the file private; the font that replaces the user's file gets the
@@ -49,6 +141,18 @@ std::string createTempFileIn(const std::string& directory, const std::string& pr
     ::fchmod(fd, 0666 & ~mask);
     ::close(fd);
     return std::string(buf.data());
+}
+
+std::string createTempFolderIn(const std::string& directory, const std::string& prefix) {
+    std::string pattern = directory + "/" + prefix + "XXXXXX";
+    std::vector<char> buf(pattern.begin(), pattern.end());
+    buf.push_back('\0');
+    return ::mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
+}
+
+bool removeFolder(const std::string& folder) {
+    for (const std::string& name : listDirectory(folder)) ::unlink((folder + "/" + name).c_str());
+    return ::rmdir(folder.c_str()) == 0;
 }
 
 std::string directoryOf(const std::string& path) {
@@ -65,10 +169,63 @@ std::string tempDirectory() {
 
 // ---------------------------------------------------------------- profile
 
+namespace {
+
+// The settings file held in memory between profileHold and profileFlush.
+struct HeldProfile {
+    bool active = false;
+    std::string file;
+    std::string text;
+    bool readable = true;  // false: the file exists but could not be read
+    bool dirty = false;
+    std::string batch;  // the batch it is held for ("" for one run of writes)
+};
+HeldProfile g_held;
+
+// The batch the host runs (kHoldSettingsVariable: "ID", or "ID end" for its last export).
+std::string currentBatch(bool* last) {
+    const std::string v = environmentValue(kHoldSettingsVariable);
+    const size_t space = v.find(' ');
+    if (last)
+        *last = space != std::string::npos && v.compare(space, std::string::npos, " end") == 0;
+    return v.substr(0, space);
+}
+
+bool isHeld(const std::string& file) {
+    return g_held.active && g_held.file == file;
+}
+
+// The file's text, from memory when it is held. False when it exists but cannot be read.
+bool profileText(const std::string& file, std::string& text) {
+    if (isHeld(file)) {
+        text = g_held.text;
+        return g_held.readable;
+    }
+    text.clear();
+    return !FontFile::exists(file) || readWholeFile(file, text, 1u << 20);
+}
+
+bool writeProfileText(const std::string& file, const std::string& text) {
+    // Replaced through a synced temporary file, so a failed or killed write never
+    // truncates the settings.
+    removeStaleSettingsTemporaries(file);
+    return replaceFileContents(file, kSettingsTempPrefix, text);
+}
+
+// Writes the held text back when it changed, and lets it go.
+bool releaseHeld() {
+    bool ok = true;
+    if (g_held.active && g_held.dirty) ok = writeProfileText(g_held.file, g_held.text);
+    g_held = HeldProfile();
+    return ok;
+}
+
+}  // namespace
+
 int profileGetInt(const std::string& file, const std::string& section, const std::string& key,
                   int defaultValue) {
     std::string text;
-    if (file.empty() || !readWholeFile(file, text, 1u << 20)) return defaultValue;
+    if (file.empty() || !profileText(file, text)) return defaultValue;
     auto v = iniLookup(text, section, key);
     return v ? iniParseInt(*v) : defaultValue;
 }
@@ -76,7 +233,7 @@ int profileGetInt(const std::string& file, const std::string& section, const std
 std::string profileGetString(const std::string& file, const std::string& section,
                              const std::string& key, const std::string& defaultValue) {
     std::string text;
-    if (file.empty() || !readWholeFile(file, text, 1u << 20)) return defaultValue;
+    if (file.empty() || !profileText(file, text)) return defaultValue;
     auto v = iniLookup(text, section, key);
     return v ? *v : defaultValue;
 }
@@ -84,18 +241,41 @@ std::string profileGetString(const std::string& file, const std::string& section
 bool profileWriteString(const std::string& file, const std::string& section, const std::string& key,
                         const std::string& value) {
     if (file.empty()) return false;
+    if (isHeld(file)) {
+        // A file that could not be read is never overwritten from nothing.
+        if (!g_held.readable) return false;
+        std::string updated = iniSet(g_held.text, section, key, value);
+        // The first write creates the file, as the profile API does, even with no change.
+        if (updated != g_held.text || !FontFile::exists(file)) g_held.dirty = true;
+        g_held.text = std::move(updated);
+        return true;
+    }
     std::string text;
-    if (FontFile::exists(file) && !readWholeFile(file, text, 1u << 20)) return false;
-    std::string updated = iniSet(text, section, key, value);
-    // Replace through a temporary file so a failed write never truncates the settings.
-    std::string temp = createTempFileIn(directoryOf(file), ".ini");
-    if (temp.empty()) return false;
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    bool ok = f && std::fwrite(updated.data(), 1, updated.size(), f) == updated.size();
-    if (f && std::fclose(f) != 0) ok = false;
-    if (ok) ok = ::rename(temp.c_str(), file.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    if (!profileText(file, text)) return false;
+    return writeProfileText(file, iniSet(text, section, key, value));
+}
+
+bool profileHold(const std::string& file) {
+    const std::string batch = currentBatch(nullptr);
+    if (g_held.active && !g_held.batch.empty() && g_held.batch != batch) {
+        // Held for a batch that stopped before its end: what it wrote is not kept, as
+        // nothing else of that batch is.
+        g_held = HeldProfile();
+    }
+    if (file.empty() || isHeld(file)) return false;
+    releaseHeld();
+    g_held.readable = profileText(file, g_held.text);
+    g_held.file = file;
+    g_held.batch = batch;
+    g_held.active = true;
+    return true;
+}
+
+bool profileFlush() {
+    if (!g_held.active) return true;
+    bool last = false;
+    if (!currentBatch(&last).empty() && !last) return true;
+    return releaseHeld();
 }
 
 // ---------------------------------------------------------------- strings and messages
@@ -118,7 +298,8 @@ int messageBox(const char* text, const char* caption, unsigned flags) {
     return handler ? handler(text, caption, flags) : defaultMessageBoxAnswer(flags);
 }
 
-void debugOutput(const std::string& text) {
+void reportDetail(const std::string& text) {
+    if (text.empty()) return;
     std::fprintf(stderr, "%s\n", text.c_str());
     std::fflush(stderr);
 }

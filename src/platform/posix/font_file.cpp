@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/common_internal.h"
 #include "platform/platform.h"
 #include "platform/write_buffer.h"
 
@@ -16,9 +17,11 @@ namespace gx::platform {
 
 struct FontFile::Impl : WriteBuffer {
     int fd = -1;
+    std::string path;
 
   protected:
     bool writeAt(long long offset, const uint8_t* data, size_t size) override {
+        if (!saveStep("write", path)) return false;
         size_t done = 0;
         while (done < size) {
             ssize_t n = ::pwrite(fd, data + done, size - done, off_t(offset) + off_t(done));
@@ -46,7 +49,7 @@ bool FontFile::exists(const std::string& path) {
 }
 
 std::unique_ptr<FontFile> FontFile::open(const std::string& path, OpenMode mode) {
-    if (path.empty()) return nullptr;
+    if (path.empty() || !saveStep("open", path)) return nullptr;
     int flags = O_CLOEXEC;
     switch (mode) {
         case OpenMode::ReadOnly:
@@ -77,6 +80,7 @@ std::unique_ptr<FontFile> FontFile::open(const std::string& path, OpenMode mode)
     }
     auto impl = std::make_unique<Impl>();
     impl->fd = fd;
+    impl->path = path;
     return std::unique_ptr<FontFile>(new FontFile(std::move(impl), path));
 }
 
@@ -143,15 +147,36 @@ bool FontFile::flush() {
 }
 
 bool FontFile::sync() {
-    return flush() && ::fsync(impl_->fd) == 0;
+    if (!syncWanted(path_, false)) return flush();
+    return flush() && saveStep("sync", path_) && ::fsync(impl_->fd) == 0;
 }
 
 bool FontFile::close() {
     if (!impl_) return false;
     bool ok = impl_->flushPending() && !impl_->failed;
+    if (!saveStep("close", path_)) ok = false;
     if (::close(impl_->fd) != 0) ok = false;
     impl_.reset();
     return ok;
+}
+
+bool FontFile::identity(uint64_t& device, uint64_t& number) {
+    struct stat st;
+    if (!impl_ || ::fstat(impl_->fd, &st) != 0) return false;
+    device = uint64_t(st.st_dev);
+    number = uint64_t(st.st_ino);
+    return true;
+}
+
+bool copyPermissions(const std::string& model, FontFile& file) {
+    struct stat st;
+    if (!file.impl_ || ::stat(model.c_str(), &st) != 0) return false;
+    // Owner and group only where the system lets us; the mode always.
+    if (::fchown(file.impl_->fd, st.st_uid, st.st_gid) != 0) {
+        if (::fchown(file.impl_->fd, uid_t(-1), st.st_gid) != 0) {
+        }
+    }
+    return ::fchmod(file.impl_->fd, st.st_mode & 07777) == 0;
 }
 
 bool readWholeFile(const std::string& path, std::string& out, size_t maxBytes) {

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/common_internal.h"
 #include "platform/platform.h"
 #include "platform/write_buffer.h"
 
@@ -14,6 +15,7 @@ namespace gx::platform {
 
 struct FontFile::Impl : WriteBuffer {
     HANDLE handle = INVALID_HANDLE_VALUE;
+    std::string path;
 
     bool moveTo(long long at) {
         LARGE_INTEGER li;
@@ -23,7 +25,7 @@ struct FontFile::Impl : WriteBuffer {
 
   protected:
     bool writeAt(long long offset, const uint8_t* data, size_t size) override {
-        if (!moveTo(offset)) return false;
+        if (!saveStep("write", path) || !moveTo(offset)) return false;
         size_t done = 0;
         while (done < size) {
             DWORD n = 0;
@@ -42,11 +44,13 @@ bool FontFile::exists(const std::string& path) {
 }
 
 std::unique_ptr<FontFile> FontFile::open(const std::string& path, OpenMode mode) {
-    if (path.empty()) return nullptr;
-    DWORD access = GENERIC_READ, share = FILE_SHARE_READ, disposition = OPEN_EXISTING;
+    if (path.empty() || !saveStep("open", path)) return nullptr;
+    // Others may read, and a save may rename the file while it is open; nobody else writes.
+    DWORD access = GENERIC_READ, share = FILE_SHARE_READ | FILE_SHARE_DELETE,
+          disposition = OPEN_EXISTING;
     switch (mode) {
         case OpenMode::ReadOnly:
-            share = FILE_SHARE_READ | FILE_SHARE_WRITE;
+            share = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
             break;
         case OpenMode::ReadWriteDenyWrite:
             access |= GENERIC_WRITE;
@@ -61,6 +65,7 @@ std::unique_ptr<FontFile> FontFile::open(const std::string& path, OpenMode mode)
     if (h == INVALID_HANDLE_VALUE) return nullptr;
     auto impl = std::make_unique<Impl>();
     impl->handle = h;
+    impl->path = path;
     return std::unique_ptr<FontFile>(new FontFile(std::move(impl), path));
 }
 
@@ -118,12 +123,29 @@ bool FontFile::flush() {
 }
 
 bool FontFile::sync() {
-    return flush() && FlushFileBuffers(impl_->handle);
+    if (!syncWanted(path_, false)) return flush();
+    return flush() && saveStep("sync", path_) && FlushFileBuffers(impl_->handle);
+}
+
+bool FontFile::identity(uint64_t& device, uint64_t& number) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!impl_ || !GetFileInformationByHandle(impl_->handle, &info)) return false;
+    device = info.dwVolumeSerialNumber;
+    number = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+bool copyPermissions(const std::string& model, FontFile& file) {
+    // The read-only attribute is the mode a Windows file has; a read-only font cannot be
+    // replaced anyway, so there is nothing to carry over.
+    (void)model;
+    return file.impl_ != nullptr;
 }
 
 bool FontFile::close() {
     if (!impl_) return false;
     bool ok = impl_->flushPending() && !impl_->failed;
+    if (!saveStep("close", path_)) ok = false;
     if (!CloseHandle(impl_->handle)) ok = false;
     impl_.reset();
     return ok;

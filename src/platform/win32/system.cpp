@@ -13,18 +13,117 @@
 namespace gx::platform {
 
 bool deleteFile(const std::string& path) {
+    if (!saveStep("delete", path)) return false;
     return DeleteFileA(path.c_str()) != 0;
 }
 
 bool renameFile(const std::string& from, const std::string& to) {
-    if (renameFails()) return false;
-    return MoveFileA(from.c_str(), to.c_str()) != 0;
+    if (renameFails() || !saveStep("rename", to, from)) return false;
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool replaceFile(const std::string& from, const std::string& to) {
+    if (renameFails() || !saveStep("rename", to, from)) return false;
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool linkFile(const std::string& from, const std::string& to) {
+    if (!saveStep("link", to, from)) return false;
+    return CreateHardLinkA(to.c_str(), from.c_str(), nullptr) != 0;
+}
+
+bool syncDirectory(const std::string& directory) {
+    // Renames are written through (MOVEFILE_WRITE_THROUGH); there is no folder to flush.
+    return saveStep("syncdir", directory);
+}
+
+std::string resolvePath(const std::string& path) {
+    return path;
+}
+
+bool fileIdentity(const std::string& path, uint64_t& device, uint64_t& number) {
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok) return false;
+    device = info.dwVolumeSerialNumber;
+    number = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return true;
+}
+
+std::vector<std::string> listDirectory(const std::string& directory) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    std::string pattern = directory;
+    if (!pattern.empty() && pattern.back() != '\\' && pattern.back() != '/') pattern += "\\";
+    pattern += "*";
+    HANDLE h = FindFirstFileA(pattern.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string n = data.cFileName;
+        if (n != "." && n != "..") names.push_back(n);
+    } while (FindNextFileA(h, &data));
+    FindClose(h);
+    return names;
+}
+
+bool renameNeedsClosedTarget() {
+    return true;
 }
 
 std::string createTempFileIn(const std::string& directory, const std::string& prefix) {
-    char buf[MAX_PATH];
-    if (GetTempFileNameA(directory.c_str(), prefix.c_str(), 0, buf) == 0) return {};
-    return buf;
+    // GetTempFileNameA keeps three characters of the prefix; the whole prefix is what
+    // tells whose temporary file this is.
+    static unsigned counter = 0;
+    std::string dir = directory;
+    if (!dir.empty() && dir.back() != '\\' && dir.back() != '/') dir += "\\";
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned v = GetTickCount() ^ (GetCurrentProcessId() << 12) ^ (++counter * 2654435761u);
+        std::string name = prefix;
+        for (int i = 0; i < 6; ++i) {
+            name += kDigits[v % 36];
+            v /= 36;
+        }
+        const std::string path = dir + name;
+        if (!saveStep("open", path)) return {};
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            CloseHandle(h);
+            return path;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS) return {};
+    }
+    return {};
+}
+
+std::string createTempFolderIn(const std::string& directory, const std::string& prefix) {
+    static unsigned counter = 0;
+    std::string dir = directory;
+    if (!dir.empty() && dir.back() != '\\' && dir.back() != '/') dir += "\\";
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        unsigned v = GetTickCount() ^ (GetCurrentProcessId() << 12) ^ (++counter * 2654435761u);
+        std::string name = prefix;
+        for (int i = 0; i < 6; ++i) {
+            name += kDigits[v % 36];
+            v /= 36;
+        }
+        if (CreateDirectoryA((dir + name).c_str(), nullptr)) return dir + name;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
+    }
+    return {};
+}
+
+bool removeFolder(const std::string& folder) {
+    for (const std::string& name : listDirectory(folder))
+        DeleteFileA((folder + "\\" + name).c_str());
+    return RemoveDirectoryA(folder.c_str()) != 0;
 }
 
 std::string directoryOf(const std::string& path) {
@@ -63,6 +162,14 @@ bool profileWriteString(const std::string& file, const std::string& section, con
            0;
 }
 
+// The profile API keeps its own cache of the file.
+bool profileHold(const std::string&) {
+    return false;
+}
+bool profileFlush() {
+    return true;
+}
+
 namespace {
 HINSTANCE thisModule() {
     HMODULE m = nullptr;
@@ -84,14 +191,18 @@ const char* loadString(int id) {
     return placeInRotatingArea(buf);
 }
 
+void reportDetail(const std::string& text) {
+    if (text.empty()) return;
+    OutputDebugStringA((text + "\n").c_str());
+}
+
 int messageBox(const char* text, const char* caption, unsigned flags) {
     MessageBoxHandler handler = messageBoxHandler();
     HWND owner = static_cast<HWND>(messageBoxOwner());
     if (handler) {
         // The scripted user stands in for the person: the same line as on POSIX, and
         // the questions the host answered unprinted when it asks for quiet.
-        const char* quiet = std::getenv("GLYPH_EXPORT_QUIET");
-        if ((flags & 0xF) == kMbOk || !quiet || quiet[0] != '1') {
+        if ((flags & 0xF) == kMbOk || environmentValue("GLYPH_EXPORT_QUIET") != "1") {
             std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
             std::fflush(stderr);
         }
@@ -101,10 +212,6 @@ int messageBox(const char* text, const char* caption, unsigned flags) {
     }
     if (owner && IsWindow(owner)) return MessageBoxA(owner, text, caption, flags);
     return MessageBoxA(nullptr, text, caption, flags | MB_TASKMODAL);
-}
-
-void debugOutput(const std::string& text) {
-    OutputDebugStringA((text + "\n").c_str());
 }
 
 void* allocHostRecord(size_t size) {

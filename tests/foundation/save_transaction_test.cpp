@@ -1,0 +1,188 @@
+// The save transaction: order of syncs and renames, the file as the user has it
+// (links, modes), and refusal when the file was replaced behind the lock's back.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+
+#include "platform/platform.h"
+#include "platform/save.h"
+
+namespace gx::platform {
+namespace {
+
+struct Event {
+    std::string kind, path, from;
+};
+std::vector<Event> g_events;
+
+void record(const char* kind, const std::string& path, const std::string& from) {
+    g_events.push_back({kind, path, from});
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void put(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+struct SaveTransactionTest : ::testing::Test {
+    std::string dir;
+    void SetUp() override {
+        char tmpl[] = "/tmp/gx-save-XXXXXX";
+        dir = mkdtemp(tmpl);
+        g_events.clear();
+    }
+    void TearDown() override {
+        setStepObserver(nullptr);
+        std::string cmd = "rm -rf '" + dir + "'";
+        ASSERT_EQ(std::system(cmd.c_str()), 0);
+    }
+};
+
+// Each rename's source was synced before it, and the folder of its target after it.
+void expectSyncedAroundRenames(const std::vector<Event>& events, size_t wantRenames) {
+    size_t renames = 0;
+    for (size_t i = 0; i < events.size(); ++i) {
+        if (events[i].kind != "rename") continue;
+        ++renames;
+        bool synced = false;
+        for (size_t j = 0; j < i; ++j)
+            synced = synced || (events[j].kind == "sync" && events[j].path == events[i].from);
+        EXPECT_TRUE(synced) << events[i].from << " renamed to " << events[i].path
+                            << " without a sync";
+        const std::string folder = directoryOf(events[i].path);
+        bool folderSynced = false;
+        for (size_t j = i + 1; j < events.size(); ++j)
+            folderSynced =
+                folderSynced || (events[j].kind == "syncdir" && events[j].path == folder);
+        EXPECT_TRUE(folderSynced) << "folder of " << events[i].path << " not synced after";
+    }
+    EXPECT_EQ(renames, wantRenames);
+}
+
+TEST_F(SaveTransactionTest, EveryReplacedFileIsSyncedBeforeItsRenameAndItsFolderAfter) {
+    const std::string font = dir + "/f.pfb", afm = dir + "/f.afm", pfm = dir + "/f.pfm";
+    put(font, "old font");
+    put(afm, "old afm");
+    put(pfm, "old pfm");
+    std::string why;
+    std::unique_ptr<FontFile> held = openForUpdate(font, "AT1", {afm, pfm}, why);
+    ASSERT_TRUE(held) << why;
+    const std::string a = "new font", b = "new afm", c = "new pfm";
+    SavePlan plan;
+    plan.tempPrefix = "AT1";
+    plan.files = {{font, a.data(), a.size()}, {afm, b.data(), b.size()}, {pfm, c.data(), c.size()}};
+    plan.backupPath = dir + "/f.bak";
+    setStepObserver(record);
+    const SaveResult r = saveFiles(plan, held);
+    setStepObserver(nullptr);
+    ASSERT_TRUE(r.ok) << r.detail;
+    EXPECT_EQ(slurp(font), "new font");
+    EXPECT_EQ(slurp(afm), "new afm");
+    EXPECT_EQ(slurp(pfm), "new pfm");
+    EXPECT_EQ(slurp(dir + "/f.bak"), "old font");
+    expectSyncedAroundRenames(g_events, 4);  // backup, font, AFM, PFM
+
+    // The settings file goes the same way.
+    const std::string ini = dir + "/settings.ini";
+    g_events.clear();
+    setStepObserver(record);
+    ASSERT_TRUE(profileWriteString(ini, "TTF Filter", "CharNumber", "65"));
+    ASSERT_TRUE(profileWriteString(ini, "TTF Filter", "Style", "1"));
+    setStepObserver(nullptr);
+    EXPECT_EQ(profileGetInt(ini, "TTF Filter", "Style", 0), 1);
+    expectSyncedAroundRenames(g_events, 2);
+}
+
+TEST_F(SaveTransactionTest, ALinkedFileIsWrittenThroughAndKeepsItsMode) {
+    ASSERT_EQ(mkdir((dir + "/real").c_str(), 0755), 0);
+    const std::string real = dir + "/real/font.ttf", link = dir + "/font.ttf";
+    put(real, "old");
+    ASSERT_EQ(chmod(real.c_str(), 0640), 0);
+    ASSERT_EQ(symlink("real/font.ttf", link.c_str()), 0);
+    std::string why;
+    std::unique_ptr<FontFile> held = openForUpdate(link, "TTF", {}, why);
+    ASSERT_TRUE(held) << why;
+    const std::string text = "new";
+    SavePlan plan;
+    plan.tempPrefix = "TTF";
+    plan.files = {{link, text.data(), text.size()}};
+    plan.backupPath = dir + "/font.bak";
+    ASSERT_TRUE(saveFiles(plan, held).ok);
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(slurp(real), "new");
+    ASSERT_EQ(stat(real.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(slurp(dir + "/font.bak"), "old");
+}
+
+TEST_F(SaveTransactionTest, AFileReplacedBehindTheExportIsNotRenamedOver) {
+    const std::string font = dir + "/f.ttf";
+    put(font, "read by this export");
+    std::string why;
+    std::unique_ptr<FontFile> held = openForUpdate(font, "TTF", {}, why);
+    ASSERT_TRUE(held);
+    // Another program puts a new file under the name.
+    put(dir + "/other", "someone else's font");
+    ASSERT_EQ(rename((dir + "/other").c_str(), font.c_str()), 0);
+    const std::string text = "ours";
+    SavePlan plan;
+    plan.tempPrefix = "TTF";
+    plan.files = {{font, text.data(), text.size()}};
+    plan.backupPath = dir + "/f.bak";
+    const SaveResult r = saveFiles(plan, held);
+    EXPECT_FALSE(r.ok);
+    EXPECT_TRUE(r.unchanged);
+    EXPECT_NE(r.detail.find("replaced by another program"), std::string::npos) << r.detail;
+    EXPECT_EQ(slurp(font), "someone else's font");
+    EXPECT_FALSE(FontFile::exists(dir + "/f.bak"));
+}
+
+TEST_F(SaveTransactionTest, ANewFileNeverReplacesOneThatAppearedMeanwhile) {
+    const std::string font = dir + "/n.ttf";
+    put(font, "appeared");
+    const std::string text = "ours";
+    SavePlan plan;
+    plan.tempPrefix = "TTF";
+    plan.files = {{font, text.data(), text.size()}};
+    plan.createFirst = true;
+    std::unique_ptr<FontFile> none;
+    EXPECT_FALSE(saveFiles(plan, none).ok);
+    EXPECT_EQ(slurp(font), "appeared");
+}
+
+// Where the file system refuses RENAME_NOREPLACE, a new font is still created, and a
+// file that appeared at its name is still never replaced.
+TEST_F(SaveTransactionTest, WithoutNoReplaceRenamesANewFileIsStillCreatedSafely) {
+    injectNoReplaceRefused(true);
+    const std::string font = dir + "/n.ttf", text = "ours";
+    SavePlan plan;
+    plan.tempPrefix = "TTF";
+    plan.files = {{font, text.data(), text.size()}};
+    plan.createFirst = true;
+    std::unique_ptr<FontFile> none;
+    const SaveResult r = saveFiles(plan, none);
+    EXPECT_TRUE(r.ok) << r.detail;
+    EXPECT_EQ(slurp(font), "ours");
+    put(dir + "/a", "a");
+    put(dir + "/b", "b");
+    EXPECT_FALSE(renameFile(dir + "/a", dir + "/b"));
+    EXPECT_EQ(slurp(dir + "/b"), "b");
+    EXPECT_TRUE(renameFile(dir + "/a", dir + "/c"));
+    EXPECT_EQ(slurp(dir + "/c"), "a");
+    EXPECT_FALSE(FontFile::exists(dir + "/a"));
+    injectNoReplaceRefused(false);
+}
+
+}  // namespace
+}  // namespace gx::platform
