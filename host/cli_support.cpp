@@ -726,7 +726,7 @@ class WrittenReport {
     explicit WrittenReport(const RunRequest& req) : req_(req) {
         path_ = req.kind == TargetKind::Symbol ? installedFontPath(family(), req.iniPath, false)
                                                : req.target;
-        existed_ = !path_.empty() && stampOf(path_).exists;
+        existed_ = !path_.empty() && platform::FontFile::exists(path_);
         if (existed_) codes_ = codesOf(path_);
     }
 
@@ -753,7 +753,7 @@ class WrittenReport {
         if (!added.empty()) std::printf("  new codes:%s\n", added.c_str());
         const std::string backup = req_.kind == TargetKind::Symbol ? install::backupPathFor(path_)
                                                                    : companionPath(path_, ".bak");
-        if (existed_ && stampOf(backup).exists)
+        if (existed_ && platform::FontFile::exists(backup))
             std::printf("  previous version: %s\n", backup.c_str());
     }
 
