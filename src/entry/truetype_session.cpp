@@ -72,9 +72,9 @@ bool saveTrueTypeFont(TrueTypeSession& s) {
     std::string detail;
     const bool makeBackup = !s.newFont && !s.backupTaken;
     // An installed font's backup goes where the system's font lists do not look.
-    const tt::SaveStatus saved = tt::saveFontFile(
-        s.font, s.settings, s.fontFile, s.targetFileName, makeBackup, detail,
-        s.fileMode ? std::string() : install::backupPathFor(s.targetFileName));
+    const tt::SaveStatus saved =
+        tt::saveFontFile(s.font, s.settings, s.fontFile, s.targetFileName, makeBackup, detail,
+                         s.fileMode ? std::string() : install::backupPathFor(s.targetFileName));
     switch (saved) {
         case tt::SaveStatus::Ok:
             if (makeBackup) s.backupTaken = true;
@@ -193,7 +193,7 @@ bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
             // Where the font was damaged already: nothing was written over it.
             if (read == tt::ReadStatus::Malformed && !font.problem.empty())
                 platform::reportDetail(s.targetFileName + ": " + font.problem +
-                                      "; the file was left as it was");
+                                       "; the file was left as it was");
             status = 3;
         }
     }

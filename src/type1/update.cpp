@@ -49,8 +49,8 @@ Type1ReadStatus readExistingType1Font(platform::FontFile& file, const std::strin
             // Said, since the save writes a new AFM in its place.
             if (!error.empty() || platform::FontFile::exists(afmPath))
                 platform::reportDetail(afmPath +
-                                      ": cannot be read; taken as no kerning pairs and replaced "
-                                      "when the font is saved");
+                                       ": cannot be read; taken as no kerning pairs and replaced "
+                                       "when the font is saved");
             s.kernPairsLoaded = 0;
             s.kerningPairs.clear();
             error.clear();

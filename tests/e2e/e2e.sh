@@ -13,6 +13,9 @@ check() {
   if eval "$2"; then passed=$((passed + 1)); else echo "FAIL: $1"; failed=$((failed + 1)); fi
 }
 ge() { "$G" --config "$work/settings.ini" "$@" >"$work/out" 2>"$work/err"; }
+# Checks of POSIX file semantics (modes, symbolic links, TMPDIR, byte file names, details
+# on standard error) that a run through the Windows build under Wine cannot share.
+posix() { [ -z "${GX_WIN_EXE:-}" ]; }
 info_has() { "$G" info "$1" | grep -qE "$2"; }
 kern_pairs() {  # FONT.ttf -> "left right value" lines, by glyph name
   /usr/bin/python3 - "$1" <<'PY'
@@ -128,8 +131,9 @@ sys.exit(0 if off and struct.unpack(\"<H\",d[off:off+2])[0]==2 else 1)"'
   ge $kind "$f" "$E/A.svg" --char 82 --em-from-svg
   rc=$?
   check "$kind: exit 0 with the glyph in the font (exit $rc)" '[ $rc = 0 ] && info_has "$f" "^ +82 "'
-  check "$kind: mode 600 kept ($(stat -c %a "$f"))" '[ "$(stat -c %a "$f")" = 600 ]'
+  posix && check "$kind: mode 600 kept ($(stat -c %a "$f"))" '[ "$(stat -c %a "$f")" = 600 ]'
   check "$kind: stale temporary file removed" '! ls | grep -q "Zq81xw"'
+  if posix; then
   mkdir -p real
   cp "$f" "real/$f"
   [ $kind = type1 ] && cp "${f%.*}.afm" "${f%.*}.pfm" real/
@@ -138,6 +142,7 @@ sys.exit(0 if off and struct.unpack(\"<H\",d[off:off+2])[0]==2 else 1)"'
   rc=$?
   check "$kind: a linked font is written through (exit $rc: $(head -c 200 err))" '[ $rc = 0 ] && [ -L "link.${f##*.}" ] && info_has "real/$f" "^ +83 "'
   rm -rf real "link.${f##*.}" link.*
+  fi
 
   # A folder where the font should be: a clear failure, not a cancel.
   mkdir -p "folder.${f##*.}"
@@ -148,6 +153,7 @@ sys.exit(0 if off and struct.unpack(\"<H\",d[off:off+2])[0]==2 else 1)"'
 done
 
 # Temporary files of a glyph-export that was killed are removed by the next one.
+if posix; then
 mkdir -p tmp
 touch tmp/gxui-999999-aB3dE6 tmp/gxout-999999-xY7zQ1 "tmp/gxui-$$-keepme"
 TMPDIR=$work/tmp ge ttf tmp.ttf "$E/A.svg" --family T
@@ -158,6 +164,7 @@ rm -rf tmp tmp.ttf
 TMPDIR=/nonexistent-dir ge ttf tmp.ttf "$E/A.svg"
 rc=$?
 check "no temporary folder needed (exit $rc): $(head -c 200 err)" '[ $rc = 0 ] && info_has tmp.ttf "^ +33 "'
+fi
 
 # A batch is one transaction: the .bak is the font from before the batch; a shape that
 # fails or is cancelled leaves every file as it was and names the shapes done before it.
@@ -165,7 +172,7 @@ mkdir -p shapes
 cp "$E/ring.svg" shapes/R.svg
 cp "$E/n.svg" shapes/T.svg
 cp "$E/A.svg" shapes/127.svg
-printf '<svg xmlns="http://www.w3.org/2000/svg" viewBox="0 0 10 10"><path d="M 1 1 L 9 9" fill="none" stroke="black"/></svg>' >shapes/Q.svg
+printf 'not a drawing' >shapes/Q.svg
 for kind in ttf type1; do
   f=$([ $kind = ttf ] && echo batch.ttf || echo batch.pfb)
   ge $kind "$f" "$E/A.svg" --char A --family Batch --em-from-svg
@@ -259,7 +266,7 @@ ge ttf e2e.ttf controls.outline --char 90
 check "ttf: empty shape leaves an existing font" '[ $? = 1 ] && cmp -s before.ttf e2e.ttf'
 
 # A new font named after a file whose name is not plain ASCII asks for --family.
-for ext in ttf pfb; do
+posix && for ext in ttf pfb; do
   kind=$([ $ext = ttf ] && echo ttf || echo type1)
   ge $kind "Łódź.$ext" "$E/A.svg"
   rc=$?
@@ -297,7 +304,7 @@ PY
   ge ttf broken.ttf "$E/square.outline" --char 90
   rc=$?
   check "ttf: damaged font refused (exit $rc): $(head -c 300 err)" \
-    '[ $rc = 1 ] && grep -q "damaged" err && grep -q "broken.ttf: its gasp table is damaged; the file was left as it was" err && cmp -s broken.ttf broken-before.ttf && [ ! -e broken.bak ]'
+    '[ $rc = 1 ] && grep -q "damaged" err && { ! posix || grep -q "broken.ttf: its gasp table is damaged; the file was left as it was" err; } && cmp -s broken.ttf broken-before.ttf && [ ! -e broken.bak ]'
 fi
 
 echo "$passed passed, $failed failed"

@@ -41,10 +41,10 @@ run_both() {
   local kind=$1 font=$2 shape=$3 script=$4
   printf '%s\n' "$script" >"$work/linux/ui.txt"
   printf '%s\n' "$script" >"$work/windows/ui.txt"
-  (cd "$work/linux" && "$native/glyph-export" --config "$work/linux/s.ini" $kind "$font" "$shape" \
+  (cd "$work/linux" && "$native/glyph-export" --verbose --config "$work/linux/s.ini" $kind "$font" "$shape" \
     --ui-script ui.txt >out 2>&1)
   rc_linux=$?
-  (cd "$work/windows" && timeout 120 $WINE "$win/glyph-export.exe" \
+  (cd "$work/windows" && timeout 120 $WINE "$win/glyph-export.exe" --verbose \
     --config "$(winpath "$work/windows/s.ini")" $kind "$font" \
     "$(winpath "$shape")" --ui-script ui.txt >out 2>&1)
   rc_windows=$?

@@ -337,7 +337,18 @@ struct ScriptDriver::State {
         if (prefill) return;  // the person at the screen answers
         answered.insert(box);
         int id = shows(box, IDCANCEL) ? IDCANCEL : shows(box, IDNO) ? IDNO : IDOK;
-        if (!script.actions.empty() && script.actions.front().kind == ScriptAction::Answer) {
+        const bool answerNext =
+            !script.actions.empty() && script.actions.front().kind == ScriptAction::Answer;
+        // An error (a box with OK alone) that no line answers ends a "stop-on-error"
+        // script there: what it meant to do next is not done, and the dialogs cancel.
+        if (script.stopOnError && !answerNext && id == IDOK) {
+            script.actions.clear();
+            script.stopOnError = false;
+            script.stoppedAtError = true;
+            std::fprintf(stderr, "%s: the script stops at this error message\n",
+                         script.source.c_str());
+        }
+        if (answerNext) {
             const std::string& a = script.actions.front().text;
             id = a == "yes" ? IDYES : a == "no" ? IDNO : a == "cancel" ? IDCANCEL : IDOK;
             script.actions.pop_front();
@@ -493,7 +504,10 @@ struct ScriptDriver::State {
                 cancel(top.window, depth);
                 continue;
             }
-            if (script.actions.front().kind == ScriptAction::Hold) {
+            if (script.actions.front().kind == ScriptAction::StopOnError) {
+                script.stopOnError = true;
+                script.actions.pop_front();
+            } else if (script.actions.front().kind == ScriptAction::Hold) {
                 ScriptAction a = script.actions.front();
                 script.actions.pop_front();
                 hold(top, a);
