@@ -12,7 +12,13 @@ passed=0 failed=0
 check() {
   if eval "$2"; then passed=$((passed + 1)); else echo "FAIL: $1"; failed=$((failed + 1)); fi
 }
-ge() { "$G" --config "$work/settings.ini" "$@" >"$work/out" 2>"$work/err"; }
+ge() {
+  "$G" --config "$work/settings.ini" "$@" >"$work/out" 2>"$work/err"
+  local rc=$?
+  # Windows programs end their lines with CR LF.
+  [ -z "${GX_WIN_EXE:-}" ] || sed -i 's/\r$//' "$work/out" "$work/err"
+  return $rc
+}
 # Checks of POSIX file semantics (modes, symbolic links, TMPDIR, byte file names, details
 # on standard error) that a run through the Windows build under Wine cannot share.
 posix() { [ -z "${GX_WIN_EXE:-}" ]; }
@@ -110,7 +116,9 @@ sys.exit(0 if off and struct.unpack(\"<H\",d[off:off+2])[0]==2 else 1)"'
   printf 'StartFontMetrics 2.0\nEndFontMetrics\n' >header.afm
   snapshot() { for x in "$f" "${f%.*}.bak" "${f%.*}.afm" "${f%.*}.pfm"; do [ -e "$x" ] && cksum <"$x"; done; }
   before=$(snapshot)
-  for m in /nonexistent.afm empty.afm binary.afm header.afm; do
+  # On Windows the open-file dialog itself refuses a file that does not exist, and the
+  # scripted user does not yet answer the box it shows: that case runs on POSIX only.
+  for m in $(posix && echo /nonexistent.afm) empty.afm binary.afm header.afm; do
     ge $kind "$f" --delete B "$E/ring.svg" --char 80 --em-from-svg --metrics $m
     rc=$?
     check "$kind: metrics $m refused (exit $rc): $(head -c 200 err)" '[ $rc = 1 ] && grep -q "Unsupported metric file" err && [ "$(snapshot)" = "$before" ]'
@@ -185,7 +193,8 @@ for kind in ttf type1; do
   else bash "$tools/check-type1" "$f" "${f%.pfb}.afm" "${f%.pfb}.pfm" >check 2>&1; fi
   rc=$?
   check "$kind: batch font validates: $(head -c 300 check)" '[ $rc = 0 ]'
-  snapshot() { for x in "$f" "${f%.*}.bak" "${f%.*}.afm" "${f%.*}.pfm" settings.ini; do [ -e "$x" ] && cksum <"$x"; done; }
+  # Windows keeps its profile functions, which write each setting as it is saved.
+  snapshot() { for x in "$f" "${f%.*}.bak" "${f%.*}.afm" "${f%.*}.pfm" $(posix && echo settings.ini); do [ -e "$x" ] && cksum <"$x"; done; }
   before=$(snapshot)
   ge $kind "$f" shapes/R.svg shapes/Q.svg shapes/T.svg --em-from-svg
   rc=$?
@@ -201,7 +210,7 @@ for kind in ttf type1; do
   chmod 600 "$f"
   ge $kind "$f" shapes/R.svg shapes/T.svg --em-from-svg
   rc=$?
-  check "$kind: a batch into a private font keeps its mode (exit $rc)" '[ $rc = 0 ] && [ "$(stat -c %a "$f")" = 600 ] && info_has "$f" "^ +84 "'
+  check "$kind: a batch into a private font keeps its mode (exit $rc)" '[ $rc = 0 ] && { ! posix || [ "$(stat -c %a "$f")" = 600 ]; } && info_has "$f" "^ +84 "'
 done
 
 # Type 1: an empty font file of the user's survives a failed export (the AFM cannot be
