@@ -13,7 +13,7 @@
 #include "plugin_host.h"
 #include "support/strings.h"
 #ifdef GX_HAVE_SPECIMEN
-#include "specimen.h"
+#include "glyph_sheet.h"
 #endif
 
 using namespace gx::host;

@@ -59,11 +59,11 @@ assert [c[\"code\"] for c in d[\"characters\"] if c[\"code\"] > 32] == [65, 66],
 assert all(c[\"width\"] > 0 for c in d[\"characters\"] if c[\"code\"] > 32), d'"
 
   # specimen: a picture of every glyph, drawn from the written file.
-  ge specimen "$f" -o "spec-$kind.png"; rc=$?
-  check "$kind: specimen written (exit $rc: $(cat err))" '[ $rc = 0 ] && [ -s "spec-$kind.png" ]'
+  ge specimen "$f" -o "sheet-$kind.png"; rc=$?
+  check "$kind: specimen written (exit $rc: $(cat err))" '[ $rc = 0 ] && [ -s "sheet-$kind.png" ]'
   check "$kind: specimen is a picture with the two glyphs inked" \
     "/usr/bin/python3 -c 'from PIL import Image; import numpy as n
-a = n.asarray(Image.open(\"spec-$kind.png\").convert(\"L\"))
+a = n.asarray(Image.open(\"sheet-$kind.png\").convert(\"L\"))
 inked = [int((a[40:140, x:x + 120] < 100).sum()) for x in range(0, 960, 120)]
 assert sum(i > 500 for i in inked) == 2, inked'"
 done

@@ -75,9 +75,14 @@ bool renameNeedsClosedTarget() {
     return true;
 }
 
-std::string createTempFileIn(const std::string& directory, const std::string& prefix) {
-    // GetTempFileNameA keeps three characters of the prefix; the whole prefix is what
-    // tells whose temporary file this is.
+namespace {
+
+// Tries names of `prefix` and six random characters in `directory` until `make` makes one
+// (it answers false with ERROR_FILE_EXISTS or ERROR_ALREADY_EXISTS set when the name is
+// taken). GetTempFileNameA would keep three characters of the prefix; the whole prefix is
+// what tells whose temporary file this is.
+template <typename Make>
+std::string makeUniqueIn(const std::string& directory, const std::string& prefix, Make make) {
     static unsigned counter = 0;
     std::string dir = directory;
     if (!dir.empty() && dir.back() != '\\' && dir.back() != '/') dir += "\\";
@@ -90,34 +95,33 @@ std::string createTempFileIn(const std::string& directory, const std::string& pr
             v /= 36;
         }
         const std::string path = dir + name;
-        if (!saveStep("open", path)) return {};
-        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                               FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h != INVALID_HANDLE_VALUE) {
-            CloseHandle(h);
-            return path;
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS) return {};
+        if (make(path)) return path;
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return {};
     }
     return {};
 }
 
-std::string createTempFolderIn(const std::string& directory, const std::string& prefix) {
-    static unsigned counter = 0;
-    std::string dir = directory;
-    if (!dir.empty() && dir.back() != '\\' && dir.back() != '/') dir += "\\";
-    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        unsigned v = GetTickCount() ^ (GetCurrentProcessId() << 12) ^ (++counter * 2654435761u);
-        std::string name = prefix;
-        for (int i = 0; i < 6; ++i) {
-            name += kDigits[v % 36];
-            v /= 36;
+}  // namespace
+
+std::string createTempFileIn(const std::string& directory, const std::string& prefix) {
+    return makeUniqueIn(directory, prefix, [](const std::string& path) {
+        if (!saveStep("open", path)) {
+            SetLastError(ERROR_WRITE_FAULT);
+            return false;
         }
-        if (CreateDirectoryA((dir + name).c_str(), nullptr)) return dir + name;
-        if (GetLastError() != ERROR_ALREADY_EXISTS) return {};
-    }
-    return {};
+        HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (h == INVALID_HANDLE_VALUE) return false;
+        CloseHandle(h);
+        return true;
+    });
+}
+
+std::string createTempFolderIn(const std::string& directory, const std::string& prefix) {
+    return makeUniqueIn(directory, prefix, [](const std::string& path) {
+        return CreateDirectoryA(path.c_str(), nullptr) != FALSE;
+    });
 }
 
 bool removeFolder(const std::string& folder) {

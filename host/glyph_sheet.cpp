@@ -1,4 +1,4 @@
-#include "specimen.h"
+#include "glyph_sheet.h"
 
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
