@@ -139,7 +139,9 @@ void snapshotDialog(HWND dialog, const ScriptAction& a, const std::string& sourc
     RECT r;
     GetWindowRect(dialog, &r);
     const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
+    // From the window's own DC, not the screen's: the screen may not show the
+    // window yet (Wine hands it to the X server later), or show another one on top.
+    HDC screen = GetWindowDC(dialog);
     HDC mem = CreateCompatibleDC(screen);
     HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
     bool ok = screen && mem && bmp && w > 0 && h > 0;
@@ -147,7 +149,7 @@ void snapshotDialog(HWND dialog, const ScriptAction& a, const std::string& sourc
     BITMAPINFOHEADER bi{};
     if (ok) {
         HGDIOBJ old = SelectObject(mem, bmp);
-        ok = BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY) != 0;
+        ok = BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY) != 0;
         SelectObject(mem, old);
         bi.biSize = sizeof bi;
         bi.biWidth = w;
@@ -163,7 +165,7 @@ void snapshotDialog(HWND dialog, const ScriptAction& a, const std::string& sourc
     }
     if (bmp) DeleteObject(bmp);
     if (mem) DeleteDC(mem);
-    if (screen) ReleaseDC(nullptr, screen);
+    if (screen) ReleaseDC(dialog, screen);
     std::FILE* f = ok ? std::fopen(a.text.c_str(), "wb") : nullptr;
     if (!f) {
         report(source, a.line, "cannot take a picture into " + a.text);
@@ -286,8 +288,9 @@ struct ScriptDriver::State {
         HWND dialog;
     };
     std::vector<Pending> pending;
-    std::set<HWND> matched;   // dialogs a "dialog N" line has named
-    std::set<HWND> answered;  // boxes given their answer
+    std::set<HWND> matched;                 // dialogs a "dialog N" line has named
+    std::set<HWND> answered;                // boxes given their answer
+    std::map<HWND, std::string> fileGiven;  // open-file dialogs and the file typed in
     std::set<HWND> cancelled;
     std::map<int, std::vector<ScriptAction>> prefills;
     std::set<HWND> prefilled;
@@ -315,12 +318,44 @@ struct ScriptDriver::State {
             if (!name) name = GetDlgItem(w, kFileNameEdit);
             if (name) {
                 answerFileDialog(w, name);
+            } else if (fileGiven.count(GetWindow(w, GW_OWNER))) {
+                refusedFile(w, GetWindow(w, GW_OWNER));
             } else {
                 answerMessageBox(w);
             }
         }
         for (auto it = answered.begin(); it != answered.end();)
             it = IsWindow(*it) ? std::next(it) : answered.erase(it);
+        for (auto it = fileGiven.begin(); it != fileGiven.end();)
+            it = IsWindow(it->first) ? std::next(it) : fileGiven.erase(it);
+    }
+
+    // The open-file dialog itself refused the script's file (it does not exist): a
+    // person would close the box and give up the dialog. The file the script meant to
+    // use cannot be used, so a "stop-on-error" script ends here as at an error message.
+    void refusedFile(HWND box, HWND fileDialog) {
+        answered.insert(box);
+        std::fprintf(stderr, "%s: the open-file dialog refused \"%s\": %s\n", script.source.c_str(),
+                     fileGiven[fileDialog].c_str(), boxText(box).c_str());
+        if (script.stopOnError) {
+            script.actions.clear();
+            script.stopOnError = false;
+            script.stoppedAtError = true;
+            std::fprintf(stderr, "%s: the script stops at this error message\n",
+                         script.source.c_str());
+        }
+        press(box, IDOK);
+        press(fileDialog, IDCANCEL);
+    }
+
+    // A message box's text is its one static control's.
+    static std::string boxText(HWND box) {
+        std::string text;
+        for (HWND c = GetWindow(box, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+            if (className(c) == "Static" && !windowText(c).empty()) text = windowText(c);
+        for (char& ch : text)
+            if (ch == '\r' || ch == '\n') ch = ' ';
+        return text;
     }
 
     static bool shows(HWND box, int id) {
@@ -367,6 +402,7 @@ struct ScriptDriver::State {
         }
         std::string path = script.actions.front().text;
         script.actions.pop_front();
+        fileGiven[box] = path;
         DWORD_PTR ignored = 0;
         SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
                             SMTO_ABORTIFHUNG, 5000, &ignored);
