@@ -110,7 +110,8 @@ class ScriptedView : public DialogView {
             report(a.line, fill(str::kScriptDisabled, {id}));
         else if (a.kind == ScriptAction::Select)
             report(a.line, fill(str::kScriptNoItem, {id, a.text}));
-        else if (a.kind == ScriptAction::Value && !d.numericBox(a.control))
+        else if ((a.kind == ScriptAction::Value || a.kind == ScriptAction::Menu) &&
+                 !d.numericBox(a.control))
             report(a.line, fill(str::kScriptNotANumber, {std::to_string(d.templateId()), id}));
         else
             report(a.line, fill(str::kScriptNoControl, {std::to_string(d.templateId()), id}));
@@ -163,6 +164,17 @@ class ScriptedView : public DialogView {
                 ok = d.numericBox(a.control) && d.enabled(a.control);
                 if (ok) hold(*d.numericBox(a.control), a.on, a.index);
                 break;
+            case ScriptAction::Menu: {
+                NumericBox* box = d.numericBox(a.control);
+                ok = box && d.enabled(a.control);
+                int command = 0;
+                std::vector<int> places;
+                if (ok && !findMenuItem(box->contextMenu(), a.text, command, places))
+                    report(a.line, fill(str::kScriptNoItem, {std::to_string(a.control), a.text}));
+                else if (ok)
+                    box->menuCommand(command);
+                break;
+            }
             case ScriptAction::Dump:
                 dump(d, a);
                 break;

@@ -147,6 +147,9 @@ bool parseUiScript(const std::string& text, UiScript& script, std::string& error
                 return fail(
                     "hold needs a control id, up or down, and milliseconds (at most 60000)");
             a.on = dir == "up";
+        } else if (verb == "menu") {
+            a.kind = ScriptAction::Menu;
+            if (!controlAndRest(true)) return fail("menu needs a control id and an item");
         } else if (verb == "dump" || verb == "snapshot") {
             a.kind = verb == "dump" ? ScriptAction::Dump : ScriptAction::Snapshot;
             a.text = rest;
@@ -158,6 +161,29 @@ bool parseUiScript(const std::string& text, UiScript& script, std::string& error
         if (nl == text.size()) break;
     }
     return true;
+}
+
+bool findMenuItem(const std::vector<NumericBoxMenuItem>& menu, const std::string& path,
+                  int& command, std::vector<int>& places) {
+    const size_t slash = path.find('/');
+    const std::string want = path.substr(0, slash);
+    int place = 0;
+    for (const NumericBoxMenuItem& item : menu) {
+        if (item.separator()) continue;
+        std::string shown;
+        for (char c : item.text)
+            if (c != '&') shown += c;
+        if (shown == want) {
+            places.push_back(place);
+            if (slash == std::string::npos) {
+                command = item.id;
+                return item.submenu.empty();
+            }
+            return findMenuItem(item.submenu, path.substr(slash + 1), command, places);
+        }
+        ++place;
+    }
+    return false;
 }
 
 bool scriptedUserRequested() {

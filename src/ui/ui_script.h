@@ -11,6 +11,8 @@
 //   answer yes               the answer to the next message box (yes, no, ok, cancel)
 //   file fonts/metrics.afm   the answer to the next open-file dialog
 //   hold 1016 up 4000        hold a numeric box's up (or down) button for 4000 ms
+//   menu 1017 Units/points   choose from a numeric box's context menu (submenu/item,
+//                            as shown without the '&')
 //   dump out.txt             write the open dialog's controls to a file (for tests)
 //   snapshot out.bmp         Windows: a picture of the open dialog (for tests)
 //   stop-on-error            until this dialog closes, an error message that no "answer"
@@ -22,6 +24,8 @@
 #include <deque>
 #include <string>
 #include <vector>
+
+#include "support/numbox.h"
 
 namespace gx {
 
@@ -38,6 +42,7 @@ struct ScriptAction {
         Answer,
         File,
         Hold,
+        Menu,
         Dump,
         Snapshot,
         StopOnError
@@ -56,6 +61,11 @@ struct UiScript {
     bool stopOnError = false;     // armed by "stop-on-error" until the dialog closes
     bool stoppedAtError = false;  // the script ended at an error message
 };
+
+// Finds "Submenu/Item" in a numeric box's context menu: the command and, for each level,
+// the item's place among the entries that are not separators (as the keyboard counts).
+bool findMenuItem(const std::vector<NumericBoxMenuItem>& menu, const std::string& path,
+                  int& command, std::vector<int>& places);
 
 // Parses a script; false with a "line N: ..." message on the first bad line.
 bool parseUiScript(const std::string& text, UiScript& script, std::string& error);

@@ -632,6 +632,39 @@ TEST_F(DialogsTest, UnitComboFollowsTheBoxMenu) {
     EXPECT_EQ(d.text(kMainDesignSize), "254.0");
 }
 
+// "menu" walks a box's context menu by the texts it shows: a unit from the Units
+// submenu, and an item that is not there is reported, not guessed.
+TEST_F(DialogsTest, ScriptChoosesFromTheBoxMenu) {
+    const std::string dump = ::testing::TempDir() + "menu.txt";
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(play("dialog 131\nselect 1018 inches\nvalue 1017 1\nmenu 1017 Units/points\n"
+                   "menu 1017 Units/furlongs\nmenu 1017 Units\nmenu 1014 Units/points\ndump " +
+                       dump + "\nok\n",
+                   false),
+              kDialogOk);
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("line 5: control 1017 has no item 'Units/furlongs'"), std::string::npos)
+        << err;
+    EXPECT_NE(err.find("line 6: control 1017 has no item 'Units'"), std::string::npos) << err;
+    EXPECT_NE(err.find("line 7: dialog 131 has no numeric box 1014"), std::string::npos) << err;
+    std::string text;
+    ASSERT_TRUE(platform::readWholeFile(dump, text));
+    EXPECT_NE(text.find("1017 numericbox enabled 72.0\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("1018 list enabled points\n"), std::string::npos) << text;
+    EXPECT_EQ(record.designSize, 1000);  // the unit shown changed, not the size
+    std::remove(dump.c_str());
+
+    std::vector<int> places;
+    int command = 0;
+    NumericBox box;
+    ASSERT_TRUE(findMenuItem(box.contextMenu(), "Settings...", command, places));
+    EXPECT_EQ(command, kNbMenuSettings);
+    EXPECT_EQ(places, std::vector<int>{1});  // after "Edit Full Value...", as keys count
+    UiScript s;
+    std::string error;
+    EXPECT_FALSE(parseUiScript("menu 1017", s, error));
+}
+
 // The scripts glyph-export writes, with the answers to the two questions and the symbol
 // flag cleared before a style is chosen (a symbol font's style combo is locked).
 TEST_F(DialogsTest, CommandLineScripts) {

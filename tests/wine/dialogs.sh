@@ -94,6 +94,21 @@ cancel"
 check "cancel in 131: exit 3 (windows $rc_windows)" '[ $rc_windows = 3 ] && [ $rc_linux = 3 ]'
 check "cancel in 131 writes nothing" 'cmp -s "$work/tt.before" "$work/windows/tt.ttf"'
 
+# The design-size box's context menu, through the real menu and keyboard: points chosen
+# from Units shows 1 inch as 72 and the unit list follows; Settings... opens its dialog.
+run_both ttf tt.ttf "$square" "dialog 131
+select 1018 inches
+value 1017 1
+menu 1017 Units/points
+dump units.txt
+menu 1017 Settings...
+answer ok
+cancel"
+check "Units menu: 1 inch shows as $(box_value units.txt 1017) points" \
+  '[ "$(box_value units.txt 1017)" = 72.0 ] && grep -q "^1018 ComboBox .* points$" "$work/windows/units.txt"'
+check "Settings... opens the box's settings dialog (exit $rc_windows)" \
+  '[ $rc_windows = 3 ] && ! out_has "no message box is waiting"'
+
 # An occupied code asks; No keeps the dialog open. 128 is refused and keeps it open.
 # The numeric box clamps a typed 20000 and steps when its up button is held.
 run_both ttf tt.ttf "$square" "dialog 131

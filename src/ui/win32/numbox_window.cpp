@@ -145,6 +145,38 @@ void openFullValueEditor(BoxWindow& b) {
     SendMessageA(e, EM_SETSEL, 0, -1);
 }
 
+// The settings dialog of "&Settings...": the drag mode, which holds for every box.
+constexpr int kSettingsTemplate = 140;
+constexpr int kPositionDrag = 1101;
+constexpr int kSpeedDrag = 1102;
+
+INT_PTR CALLBACK settingsProc(HWND w, UINT msg, WPARAM wParam, LPARAM) {
+    switch (msg) {
+        case WM_INITDIALOG:
+            CheckRadioButton(w, kPositionDrag, kSpeedDrag,
+                             numericBoxDragMode() == DragMode::Speed ? kSpeedDrag : kPositionDrag);
+            return TRUE;
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK)
+                setNumericBoxDragMode(IsDlgButtonChecked(w, kSpeedDrag) == BST_CHECKED
+                                          ? DragMode::Speed
+                                          : DragMode::Position);
+            if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+                EndDialog(w, LOWORD(wParam));
+                return TRUE;
+            }
+            break;
+        default:
+            break;
+    }
+    return FALSE;
+}
+
+void openSettings(BoxWindow& b) {
+    DialogBoxParamA(moduleInstance(), MAKEINTRESOURCEA(kSettingsTemplate),
+                    GetAncestor(b.hwnd, GA_ROOT), settingsProc, 0);
+}
+
 // The window's part of the box's host; `model` is what a dialog's model added.
 NumericBox::Host windowHost(BoxWindow* b, const NumericBox::Host& model) {
     NumericBox::Host h = model;
@@ -168,6 +200,7 @@ NumericBox::Host windowHost(BoxWindow* b, const NumericBox::Host& model) {
         if (b->edit) SendMessageA(b->edit, EM_SETSEL, 0, -1);
     };
     h.openFullValueEditor = [b] { openFullValueEditor(*b); };
+    h.openSettings = [b] { openSettings(*b); };
     h.helpRequest = [b] {
         HELPINFO hi{};
         hi.cbSize = sizeof hi;

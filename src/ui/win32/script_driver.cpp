@@ -181,6 +181,22 @@ void snapshotDialog(HWND dialog, const ScriptAction& a, const std::string& sourc
     if (std::fclose(f) != 0 || !written) report(source, a.line, "cannot write " + a.text);
 }
 
+// Opens a box's context menu as the keyboard does and walks to the item the way a
+// person at the keyboard would: the keys wait in the queue for the menu's own loop.
+void chooseFromMenu(HWND box, const std::vector<int>& places) {
+    auto key = [box](WPARAM k) { PostMessageA(box, WM_KEYDOWN, k, 1); };
+    for (size_t level = 0; level < places.size(); ++level) {
+        if (level > 0) key(VK_RIGHT);  // opens the submenu at its first entry
+        for (int i = 0; i < places[level] + (level == 0 ? 1 : 0); ++i) key(VK_DOWN);
+    }
+    // Enter as the character the menu's loop acts on (a key press would reach it only
+    // once translated, behind the message below).
+    PostMessageA(box, WM_CHAR, '\r', 1);
+    // Ends the menu should it not take the keys, instead of leaving it open.
+    PostMessageA(box, WM_CANCELMODE, 0, 0);
+    SendMessageA(box, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(box), LPARAM(-1));
+}
+
 }  // namespace
 
 void playActionOnDialog(HWND dialog, DialogModel& model, const ScriptAction& a,
@@ -260,6 +276,18 @@ void playActionOnDialog(HWND dialog, DialogModel& model, const ScriptAction& a,
             else
                 typeIntoBox(dialog, h, a, source);
             break;
+        case ScriptAction::Menu: {
+            NumericBox* box = model.numericBox(a.control);
+            int command = 0;
+            std::vector<int> places;
+            if (!box || c->kind != ControlKind::NumericBox)
+                report(source, a.line, fill(str::kScriptNotANumber, {dialogId, id}));
+            else if (!findMenuItem(box->contextMenu(), a.text, command, places))
+                report(source, a.line, fill(str::kScriptNoItem, {id, a.text}));
+            else
+                chooseFromMenu(h, places);
+            break;
+        }
         case ScriptAction::Click:
         case ScriptAction::Ok:
         case ScriptAction::Cancel:
