@@ -179,23 +179,4 @@ bool copyPermissions(const std::string& model, FontFile& file) {
     return ::fchmod(file.impl_->fd, st.st_mode & 07777) == 0;
 }
 
-bool readWholeFile(const std::string& path, std::string& out, size_t maxBytes) {
-    out.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return false;
-    char buf[65536];
-    size_t n;
-    bool ok = true;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) {
-        if (out.size() + n > maxBytes) {
-            ok = false;
-            break;
-        }
-        out.append(buf, n);
-    }
-    if (std::ferror(f)) ok = false;
-    std::fclose(f);
-    return ok;
-}
-
 }  // namespace gx::platform
