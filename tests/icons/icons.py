@@ -17,14 +17,14 @@ the set. Exits 77 (skipped) when the icons are not installed.
 import argparse
 import concurrent.futures
 import os
-import re
 import subprocess
 import sys
-import xml.etree.ElementTree as ET
 
-import freetype
 import numpy as np
 from PIL import Image
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from glyph_images import render_glyph, render_svg, view_box  # noqa: E402
 
 SIZE = 512          # pixels per em
 REACH = 3           # pixels of tolerance
@@ -32,51 +32,6 @@ LIMIT = 0.01        # share of the drawing's ink
 EXCEPTION_SHARE = 0.005
 DEFAULT_ICONS = '/usr/share/bootstrap-icons/svg'
 PLUGINS = (('ttf', 'ttf', ['--grid', '2048']), ('type1', 'pfb', []))
-
-
-def view_box(path):
-    root = ET.parse(path).getroot()
-    vb = root.get('viewBox')
-    if vb:
-        return [float(v) for v in re.split(r'[\s,]+', vb.strip())]
-    w = float(re.match(r'[\d.]+', root.get('width')).group())
-    h = float(re.match(r'[\d.]+', root.get('height')).group())
-    return [0.0, 0.0, w, h]
-
-
-def render_svg(path, png, width, height):
-    subprocess.run(['rsvg-convert', '-w', str(width), '-h', str(height), '--keep-aspect-ratio',
-                    '-b', 'white', '-o', png, path], check=True)
-    return np.asarray(Image.open(png).convert('L')) < 128
-
-
-def render_glyph(font, code, width, height, extra=()):
-    face = freetype.Face(font)
-    for f in extra:
-        face.attach_file(f)
-    index = face.get_char_index(code)
-    if not index:
-        for cm in face.charmaps:   # symbol fonts map their codes at U+F000
-            face.set_charmap(cm)
-            index = face.get_char_index(code) or face.get_char_index(0xF000 + code)
-            if index:
-                break
-    if not index:
-        raise RuntimeError(f'{font}: no glyph for code {code}')
-    face.set_pixel_sizes(0, SIZE)
-    face.load_glyph(index, freetype.FT_LOAD_NO_HINTING | freetype.FT_LOAD_RENDER)
-    g = face.glyph
-    bmp = g.bitmap
-    canvas = np.zeros((height, width), dtype=bool)
-    if bmp.rows and bmp.width:
-        data = np.array(bmp.buffer, dtype=np.uint8).reshape(bmp.rows, bmp.pitch)[:, :bmp.width]
-        ink = data >= 128
-        top, left = height - g.bitmap_top, g.bitmap_left  # baseline: the viewBox's bottom
-        y0, x0 = max(0, top), max(0, left)
-        y1, x1 = min(height, top + bmp.rows), min(width, left + bmp.width)
-        if y0 < y1 and x0 < x1:
-            canvas[y0:y1, x0:x1] = ink[y0 - top:y1 - top, x0 - left:x1 - left]
-    return canvas
 
 
 def dilate(a, reach):
@@ -119,7 +74,7 @@ def check_icon(tool, work, svg, plugins):
             results.append((kind, None, (run.stderr.strip().splitlines() or ['?'])[-1]))
             continue
         extra = [font[:-3] + 'afm'] if kind == 'type1' else []
-        got = render_glyph(font, 65, width, SIZE, extra)
+        got = render_glyph(font, 65, width, SIZE, SIZE, extra)
         share = wrong_share(expected, got)
         if share > LIMIT:
             Image.fromarray(np.where(got, 0, 255).astype(np.uint8)).save(
