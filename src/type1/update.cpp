@@ -62,6 +62,16 @@ Type1ReadStatus readExistingType1Font(platform::FontFile& file, const std::strin
     return Type1ReadStatus::Ok;
 }
 
+Type1ReadStatus readType1FontBytes(const std::vector<uint8_t>& program, const std::string& afm,
+                                   Type1FontState& s, SessionSettings& settings,
+                                   std::string& error) {
+    if (!readType1Program(program.data(), program.size(), s, settings, error))
+        return Type1ReadStatus::Damaged;
+    if (!readAfmText(afm, AfmMode::KerningOnly, s, settings, error))
+        return Type1ReadStatus::BadMetrics;
+    return Type1ReadStatus::Ok;
+}
+
 namespace {
 
 // An empty or binary file is no metrics file, and one that names no value gives nothing
@@ -119,10 +129,9 @@ std::unique_ptr<platform::FontFile> openType1ForUpdate(const std::string& fontPa
         detail);
 }
 
-Type1SaveStatus saveType1Font(Type1FontState& s, const SessionSettings& settings,
-                              const std::string& fontPath,
-                              std::unique_ptr<platform::FontFile>& openFile, bool keepBackup,
-                              std::string& error) {
+Type1SaveStatus buildType1Files(Type1FontState& s, const SessionSettings& settings,
+                                const std::string& fontPath, Type1Files& files,
+                                std::string& error) {
     const std::string afmPath = companionPath(fontPath, ".afm");
     const std::string pfmPath = companionPath(fontPath, ".pfm");
     const std::string bakPath = companionPath(fontPath, ".bak");
@@ -137,18 +146,31 @@ Type1SaveStatus saveType1Font(Type1FontState& s, const SessionSettings& settings
     }
     finishFontMetrics(s, settings);
     buildFontNames(s, settings);
-    const std::vector<uint8_t> program = buildFontProgram(s, settings);
-    const std::string afm = buildAfmFile(s, settings);
-    const std::vector<uint8_t> pfm = buildPfmFile(s, settings);
+    files.program = buildFontProgram(s, settings);
+    files.afm = buildAfmFile(s, settings);
+    files.pfm = buildPfmFile(s, settings);
     s.newGlyphProgram.clear();
     s.newGlyphBuilt = false;
+    return Type1SaveStatus::Ok;
+}
+
+Type1SaveStatus saveType1Font(Type1FontState& s, const SessionSettings& settings,
+                              const std::string& fontPath,
+                              std::unique_ptr<platform::FontFile>& openFile, bool keepBackup,
+                              std::string& error) {
+    Type1Files files;
+    const Type1SaveStatus built = buildType1Files(s, settings, fontPath, files, error);
+    if (built != Type1SaveStatus::Ok) return built;
+    const std::string afmPath = companionPath(fontPath, ".afm");
+    const std::string pfmPath = companionPath(fontPath, ".pfm");
+    const std::string bakPath = companionPath(fontPath, ".bak");
 
     // The three files are one set: all are replaced or none, under the lock of the font.
     platform::SavePlan plan;
     plan.tempPrefix = kType1TempPrefix;
-    plan.files.push_back({fontPath, program.data(), program.size()});
-    plan.files.push_back({afmPath, afm.data(), afm.size()});
-    plan.files.push_back({pfmPath, pfm.data(), pfm.size()});
+    plan.files.push_back({fontPath, files.program.data(), files.program.size()});
+    plan.files.push_back({afmPath, files.afm.data(), files.afm.size()});
+    plan.files.push_back({pfmPath, files.pfm.data(), files.pfm.size()});
     plan.createFirst = !openFile;
     if (keepBackup && openFile) plan.backupPath = bakPath;
     const platform::SaveResult r = platform::saveFiles(plan, openFile);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 #include "support/paths.h"
@@ -18,6 +19,12 @@ enum class Type1ReadStatus { Ok, CannotRead, Damaged, BadMetrics };
 Type1ReadStatus readExistingType1Font(platform::FontFile& file, const std::string& fontPath,
                                       Type1FontState& s, SessionSettings& settings,
                                       std::string& error);
+
+// The same from the bytes of the font program and the text of its AFM, as a save laid
+// them out (a batch keeps them in memory between its exports).
+Type1ReadStatus readType1FontBytes(const std::vector<uint8_t>& program, const std::string& afm,
+                                   Type1FontState& s, SessionSettings& settings,
+                                   std::string& error);
 
 // Reads an AFM file the user chose (full mode): widths and font metrics.
 bool loadAfmMetrics(const std::string& afmPath, Type1FontState& s, const SessionSettings& settings,
@@ -37,6 +44,16 @@ enum class Type1SaveStatus {
     Failed,        // every file is as it was
     FailedPartly,  // not every file could be put back; `error` says where each version is
 };
+
+// The three files of a save, laid out in memory.
+struct Type1Files {
+    std::vector<uint8_t> program;
+    std::string afm;
+    std::vector<uint8_t> pfm;
+};
+// Settles the state and lays the three files out, as the save below does before writing.
+Type1SaveStatus buildType1Files(Type1FontState& s, const SessionSettings& settings,
+                                const std::string& fontPath, Type1Files& files, std::string& error);
 
 // Writes the font program, the AFM and the PFM as one set (platform::saveFiles): each
 // is written beside its target and synced, then all are renamed into place or none.
