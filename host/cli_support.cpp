@@ -672,6 +672,8 @@ RunStatus runBatch(const RunRequest& req, const Plugin& plugin) {
     const std::string batchId = baseName(work);
     const bool progress = isatty(fileno(stderr));
     FontCodes codes;
+    // A new font holds no code yet; the outcomes tell the codes the shapes take.
+    codes.known = newFont;
     std::vector<std::string> done;
     for (size_t i = 0; i < req.shapes.size(); ++i) {
         const std::string& shapePath = req.shapes[i];

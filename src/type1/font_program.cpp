@@ -122,6 +122,11 @@ std::vector<GlyphEntry> charStringEntries(const Type1FontState& s,
 }
 
 std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSettings& settings) {
+    return buildFontProgram(s, settings, charStringEntries(s, settings));
+}
+
+std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSettings& settings,
+                                      const std::vector<GlyphEntry>& entries) {
     std::vector<uint8_t> out;
     const std::string header = clearTextHeader(s, settings);
     appendSegmentHeader(out, 1, header.size());
@@ -144,7 +149,6 @@ std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSett
         }
         plain += "ND\r";
     }
-    const std::vector<GlyphEntry> entries = charStringEntries(s, settings);
     plain += (existing ? "" : "2 index ") +
              format("/CharStrings %d dict dup begin\r", int(entries.size()));
     const int lenIV = existing ? s.lenIV : 4;
@@ -154,6 +158,7 @@ std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSett
     plain += "dup /FontName get exch definefont pop\r";
     plain += "mark currentfile closefile\r";
     appendSegmentHeader(out, 2, plain.size());
+    out.reserve(out.size() + plain.size() + 640);
     Type1Cipher ee(kEexecKey);
     for (char c : plain) out.push_back(ee.encrypt(uint8_t(c)));
 

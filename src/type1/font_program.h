@@ -27,5 +27,8 @@ struct GlyphEntry {
     std::vector<uint8_t> program;
 };
 std::vector<GlyphEntry> charStringEntries(const Type1FontState& s, const SessionSettings& settings);
+// The same with the glyphs charStringEntries gave (a save lays out the AFM from them too).
+std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSettings& settings,
+                                      const std::vector<GlyphEntry>& entries);
 
 }  // namespace gx

@@ -146,8 +146,9 @@ Type1SaveStatus buildType1Files(Type1FontState& s, const SessionSettings& settin
     }
     finishFontMetrics(s, settings);
     buildFontNames(s, settings);
-    files.program = buildFontProgram(s, settings);
-    files.afm = buildAfmFile(s, settings);
+    const std::vector<GlyphEntry> entries = charStringEntries(s, settings);
+    files.program = buildFontProgram(s, settings, entries);
+    files.afm = buildAfmFile(s, settings, entries);
     files.pfm = buildPfmFile(s, settings);
     s.newGlyphProgram.clear();
     s.newGlyphBuilt = false;
