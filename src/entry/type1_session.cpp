@@ -18,22 +18,40 @@ Type1ExportSession g_session;
 
 }  // namespace
 
+namespace {
+
+// The font the batch's previous save held, in place of reading the files; it is used once.
+Type1ReadStatus readHeldType1Font(Type1ExportSession& s, std::string& error) {
+    Type1ReadStatus read = Type1ReadStatus::Ok;
+    if (s.heldIsReadBack)
+        applyType1ReadBack(std::move(s.heldReadBack), s.font, s.settings);
+    else
+        read = readType1FontBytes(s.held.font, s.held.metrics, s.font, s.settings, error);
+    s.held.drop();
+    s.heldIsReadBack = false;
+    return read;
+}
+
+}  // namespace
+
 Type1SaveStatus saveOrHoldType1Font(Type1ExportSession& s, bool keepBackup, std::string& error) {
     if (!s.hold.holdSaves)
         return saveType1Font(s.font, s.settings, s.targetFileName, s.fontFile, keepBackup, error);
-    // Within a batch the next export continues from these bytes; the last one writes.
+    // Within a batch the next export continues from what this save would read back as;
+    // the last one writes. Where that cannot be told, from the files laid out in memory.
+    bool certain = false;
     Type1Files files;
-    const Type1SaveStatus built =
-        buildType1Files(s.font, s.settings, s.targetFileName, files, error);
-    if (built == Type1SaveStatus::Ok) {
-        s.held.valid = true;
-        s.held.batch = s.hold.batch;
-        s.held.path = s.targetFileName;
-        s.held.stamp = s.hold.stamp;
-        s.held.font = std::move(files.program);
-        s.held.metrics = std::move(files.afm);
-    }
-    return built;
+    const Type1SaveStatus settled = type1ReadBackOfSave(s.font, s.settings, s.targetFileName,
+                                                        s.heldReadBack, certain, files, error);
+    if (settled != Type1SaveStatus::Ok) return settled;
+    s.held.valid = true;
+    s.held.batch = s.hold.batch;
+    s.held.path = s.targetFileName;
+    s.held.stamp = s.hold.stamp;
+    s.held.font = std::move(files.program);
+    s.held.metrics = std::move(files.afm);
+    s.heldIsReadBack = certain;
+    return settled;
 }
 
 namespace {
@@ -111,8 +129,7 @@ int32_t runType1Session(HostExportCall& call) {
         std::string error;
         Type1ReadStatus read;
         if (s.hold.readHeld) {
-            read = readType1FontBytes(s.held.font, s.held.metrics, s.font, s.settings, error);
-            s.held.drop();
+            read = readHeldType1Font(s, error);
         } else {
             read = readExistingType1Font(*s.fontFile, s.targetFileName, s.font, s.settings, error);
         }
@@ -340,10 +357,7 @@ bool type1ReloadFont(Type1ExportSession& s, std::string& error) {
             error = "the font cannot be read again";
             return false;
         }
-        const Type1ReadStatus read =
-            readType1FontBytes(s.held.font, s.held.metrics, s.font, s.settings, error);
-        s.held.drop();
-        if (read != Type1ReadStatus::Ok) return false;
+        if (readHeldType1Font(s, error) != Type1ReadStatus::Ok) return false;
     } else {
         // The save leaves the new font open and locked; read that one, so no other export
         // comes between this save and the final one.

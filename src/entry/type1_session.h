@@ -18,6 +18,10 @@ struct Type1ExportSession : ExportSessionBase {
     // False once the font in memory no longer matches the file (a re-read after an
     // immediate save failed); the export then writes nothing.
     bool fontUsable = true;
+    // Within a batch, what the held font reads back as (when `heldIsReadBack`), so that
+    // the next export neither lays the files out nor reads them.
+    Type1ReadBack heldReadBack;
+    bool heldIsReadBack = false;
 };
 
 bool prepareType1Export(HostExportCall& call, bool fileMode);

@@ -78,6 +78,21 @@ const char* const kNewFontPrivate =
 
 }  // namespace
 
+std::string newFontPrivateText() {
+    std::string text = kNewFontPrivate;
+    // Each Subrs entry is a valid charstring (lead bytes and "return"), so that
+    // interpreters that check every subroutine accept the font.
+    std::vector<uint8_t> subr{20, 21, 22, 23, 11};
+    Type1Cipher(kCharStringKey).encrypt(subr.data(), subr.size());
+    for (int i = 0; i < 4; ++i) {
+        text += format("dup %d 5 RD ", i);
+        text.append(subr.begin(), subr.end());
+        text += " NP\r";
+    }
+    text += "ND\r2 index ";
+    return text;
+}
+
 std::string psStringText(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -134,23 +149,8 @@ std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSett
 
     std::string plain = "{Q.0dup ";
     const bool existing = s.existingFont;
-    if (existing) {
-        plain += s.preservedPrivateText;
-    } else {
-        plain += kNewFontPrivate;
-        // Each Subrs entry is a valid charstring (lead bytes and "return"), so that
-        // interpreters that check every subroutine accept the font.
-        std::vector<uint8_t> subr{20, 21, 22, 23, 11};
-        Type1Cipher(kCharStringKey).encrypt(subr.data(), subr.size());
-        for (int i = 0; i < 4; ++i) {
-            plain += format("dup %d 5 RD ", i);
-            plain.append(subr.begin(), subr.end());
-            plain += " NP\r";
-        }
-        plain += "ND\r";
-    }
-    plain += (existing ? "" : "2 index ") +
-             format("/CharStrings %d dict dup begin\r", int(entries.size()));
+    plain += existing ? s.preservedPrivateText : newFontPrivateText();
+    plain += format("/CharStrings %d dict dup begin\r", int(entries.size()));
     const int lenIV = existing ? s.lenIV : 4;
     const CharStringStyle style = existing ? s.charStringStyle : CharStringStyle::RD;
     for (const GlyphEntry& e : entries) plain += charStringEntry(e.name, e.program, lenIV, style);

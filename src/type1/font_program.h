@@ -22,6 +22,9 @@ std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSett
 
 // The CharStrings entries in file order (names and plain programs), exactly what the
 // font program will define; their number is the font's glyph count.
+// The Private dictionary of a new font up to its CharStrings, as the program holds it.
+std::string newFontPrivateText();
+
 struct GlyphEntry {
     std::string name;
     std::vector<uint8_t> program;

@@ -55,6 +55,23 @@ struct Type1Files {
 Type1SaveStatus buildType1Files(Type1FontState& s, const SessionSettings& settings,
                                 const std::string& fontPath, Type1Files& files, std::string& error);
 
+// What reading back the files a save lays out gives: the font state, and what the reader
+// changes in the settings. A batch keeps this between its exports instead of the files.
+struct Type1ReadBack {
+    Type1FontState font;
+    std::string familyName;
+    int styleBits = 0;  // the bits the reader adds to the style (1 bold, 2 italic)
+};
+// Settles the state as buildType1Files does and tells what reading back its files would
+// give, without laying them out (`certain`). Where that cannot be told for certain (a
+// name the reader would take apart, a glyph it would refuse), lays the files out instead.
+Type1SaveStatus type1ReadBackOfSave(Type1FontState& s, const SessionSettings& settings,
+                                    const std::string& fontPath, Type1ReadBack& out, bool& certain,
+                                    Type1Files& files, std::string& error);
+// Puts a read-back in place of a read of the files: into `s` (which is replaced) and the
+// settings, as readType1FontBytes would.
+void applyType1ReadBack(Type1ReadBack readBack, Type1FontState& s, SessionSettings& settings);
+
 // Writes the font program, the AFM and the PFM as one set (platform::saveFiles): each
 // is written beside its target and synced, then all are renamed into place or none.
 // `openFile` is the locked handle of the font as read (null for a new font, which is
