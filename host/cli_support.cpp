@@ -351,6 +351,12 @@ constexpr const char* kOutcomeLineVariable = "GLYPH_EXPORT_OUTCOME_LINE";
 struct FontCodes {
     bool known = false;
     std::array<bool, 256> occupied{};
+    // An export of this run wrote the font: it exists now, even where a batch's plug-in
+    // holds it in memory until the batch's last export.
+    bool written = false;
+    // Codes whose glyph this run wrote, deleted, or removed as a composite: the font read
+    // before them no longer tells what they hold.
+    std::array<bool, 256> changed{};
 };
 
 // What a path names: nothing, a regular file of `size` bytes, or something else.
@@ -379,13 +385,14 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
             static_cast<int>(std::lround(shape.viewBoxHeightThousandths));
     code = choices.charCode;
     long long size = 0;
-    const PathKind kind = pathKind(target, size);
+    const PathKind kind = codes.written ? PathKind::File : pathKind(target, size);
     if (kind == PathKind::Other) {
         std::fprintf(stderr, "glyph-export: %s: not a font file (a folder or a device)\n",
                      req.target.c_str());
         return false;
     }
-    const bool newFont = kind == PathKind::Missing || (req.kind == TargetKind::Type1 && size == 0);
+    const bool newFont = !codes.written && (kind == PathKind::Missing ||
+                                            (req.kind == TargetKind::Type1 && size == 0));
     // A new font needs a family name: the file's own name unless one was given.
     if (newFont && choices.family.empty()) {
         choices.family = baseName(req.target);
@@ -420,7 +427,12 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
         std::vector<int> removed = choices.deleteCodes;
         if (choices.charCode > 0 && choices.replace) removed.push_back(choices.charCode);
         if (!removed.empty()) {
-            const std::vector<int> going = codesGoingWith(target, removed);
+            // Within a batch the file is the font from before it (the plug-in holds the
+            // rest); a code this run changed holds no composite of that font any more.
+            std::vector<int> going;
+            for (int c : codesGoingWith(target, removed))
+                if (c < 0 || c > 255 || !codes.changed[size_t(c)]) going.push_back(c);
+            for (int c : going) codes.changed[size_t(c)] = true;
             if (!going.empty())
                 warning = "glyph-export: warning: " + req.target + ": the glyphs of codes " +
                           codeList(going) + " are composites built on a glyph that goes (code " +
@@ -442,14 +454,19 @@ bool prepareDialogs(const RunRequest& req, const LoadedShape& shape, const std::
 struct Outcome {
     std::string word;  // "written", "cancelled", "failed", or "" when nothing was said
     bool savedEarlier = false;
+    int code = -1;  // where a written glyph went, when said
 };
 
 Outcome parseOutcome(const std::string& text) {
     Outcome o;
     std::istringstream in(text);
-    std::string second;
-    in >> o.word >> second;
-    o.savedEarlier = second == "saved";
+    in >> o.word;
+    for (std::string w; in >> w;) {
+        if (w == "saved") o.savedEarlier = true;
+        if (w == "code" && in >> w && !w.empty() && w.size() <= 3 && allDigits(w))
+            o.code = std::atoi(w.c_str());
+    }
+    if (o.code > 255) o.code = -1;
     return o;
 }
 
@@ -511,12 +528,17 @@ ShapeResult exportShape(const RunRequest& req, const Plugin& plugin, const std::
     result.status = RunStatus::Written;
     if (!warning.empty()) std::fprintf(stderr, "%s\n", warning.c_str());
     // The font changed: what the next shape must know about its codes.
-    if (code > 0 && codes.known) {
+    codes.written = true;
+    if (code <= 0) code = said.code;  // the dialog's own proposal, as the plug-in says
+    for (int d : req.dialog.deleteCodes)
+        if (d >= 0 && d <= 255) codes.changed[size_t(d)] = true;
+    if (code > 0 && code <= 255) codes.changed[size_t(code)] = true;
+    if (code > 0 && code <= 255 && codes.known) {
         codes.occupied[size_t(code)] = true;
         for (int d : req.dialog.deleteCodes)
-            if (d != code) codes.occupied[size_t(d)] = false;
+            if (d != code && d >= 0 && d <= 255) codes.occupied[size_t(d)] = false;
     } else {
-        codes.known = false;  // the code was the dialog's own proposal
+        codes.known = false;
     }
     return result;
 }
@@ -650,6 +672,8 @@ RunStatus runBatch(const RunRequest& req, const Plugin& plugin) {
     const std::string batchId = baseName(work);
     const bool progress = isatty(fileno(stderr));
     FontCodes codes;
+    // A new font holds no code yet; the outcomes tell the codes the shapes take.
+    codes.known = newFont;
     std::vector<std::string> done;
     for (size_t i = 0; i < req.shapes.size(); ++i) {
         const std::string& shapePath = req.shapes[i];

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "entry/held_font.h"
 #include "entry/host_abi.h"
 #include "platform/platform.h"
 #include "support/glyph_outline.h"
@@ -33,6 +34,9 @@ struct ExportSessionBase {
     bool backupTaken = false;
     // The extended Options dialog's immediate save changed the font in this export.
     bool savedEarlier = false;
+    // During a batch: the font the previous export saved, and how this export uses it.
+    HeldFont held;
+    HoldPlan hold;
 
     void closeFontFile() {
         if (fontFile) fontFile->close();

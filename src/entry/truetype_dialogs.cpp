@@ -86,12 +86,20 @@ bool TrueTypeDialogSession::reloadFont() {
     s_.font.releaseFontBuffers();
     // The save left the new font open and locked: read that one, so that no other
     // export can come between this save and the final one.
-    if (!s_.fontFile) return false;
     std::vector<uint8_t> bytes;
-    if (!tt::loadFontBytes(*s_.fontFile, bytes)) return false;
+    if (s_.hold.holdSaves) {
+        // Within a batch the save kept the font in memory.
+        if (!s_.held.valid) return false;
+        bytes = std::move(s_.held.font);
+        s_.held.drop();
+    } else if (!s_.fontFile || !tt::loadFontBytes(*s_.fontFile, bytes)) {
+        return false;
+    }
     // The font-wide values come back from the file; the dialogs' record is left alone.
     SessionSettings reread = s_.settings;
-    if (tt::readExistingFont(std::move(bytes), s_.font, reread) != tt::ReadStatus::Ok) return false;
+    if (tt::readExistingFont(std::move(bytes), s_.font, reread, s_.hold.holdSaves) !=
+        tt::ReadStatus::Ok)
+        return false;
     s_.font.imported = std::move(imported);
     s_.settings.gridSize = reread.gridSize;
     s_.settings.spaceWidth = reread.spaceWidth;

@@ -71,10 +71,24 @@ int64_t fontTimestamp() {
 bool saveTrueTypeFont(TrueTypeSession& s) {
     std::string detail;
     const bool makeBackup = !s.newFont && !s.backupTaken;
-    // An installed font's backup goes where the system's font lists do not look.
-    const tt::SaveStatus saved =
-        tt::saveFontFile(s.font, s.settings, s.fontFile, s.targetFileName, makeBackup, detail,
-                         s.fileMode ? std::string() : install::backupPathFor(s.targetFileName));
+    tt::SaveStatus saved;
+    if (s.hold.holdSaves) {
+        // Within a batch the next export continues from these bytes; the last one writes.
+        std::vector<uint8_t> bytes;
+        saved = tt::layOutFont(s.font, s.settings, bytes, detail);
+        if (saved == tt::SaveStatus::Ok) {
+            s.held.valid = true;
+            s.held.batch = s.hold.batch;
+            s.held.path = s.targetFileName;
+            s.held.stamp = s.hold.stamp;
+            s.held.font = std::move(bytes);
+        }
+    } else {
+        // An installed font's backup goes where the system's font lists do not look.
+        saved =
+            tt::saveFontFile(s.font, s.settings, s.fontFile, s.targetFileName, makeBackup, detail,
+                             s.fileMode ? std::string() : install::backupPathFor(s.targetFileName));
+    }
     switch (saved) {
         case tt::SaveStatus::Ok:
             if (makeBackup) s.backupTaken = true;
@@ -118,6 +132,7 @@ bool prepareTrueTypeExport(HostExportCall& call, bool fileMode) {
     const char* named = call.target ? call.target->path : nullptr;
     bool exists = false;
     if (!fileMode) {
+        s.hold = HoldPlan::decide(s.held, std::string(), false);
         s.familyName = std::string(named ? named : "").substr(0, kMaxFamilyNameInSession);
         s.installedName = s.familyName;
         const install::InstalledFont found =
@@ -135,13 +150,16 @@ bool prepareTrueTypeExport(HostExportCall& call, bool fileMode) {
         exists = s.registered;
     } else {
         s.targetFileName = named ? named : "";
-        exists = platform::FontFile::exists(s.targetFileName);
+        s.hold = HoldPlan::decide(s.held, s.targetFileName, true);
+        exists = s.hold.readHeld || platform::FontFile::exists(s.targetFileName);
     }
     s.newFont = !exists;
 
     std::string detail;
     uint64_t device = 0, number = 0;
-    if (exists) {
+    if (s.hold.readHeld && (s.hold.holdSaves || !s.hold.stamp.exists)) {
+        // The font is in memory; this export writes no file, or (the batch's last) creates it.
+    } else if (exists) {
         // Locked from here to the last rename of the save: no other export writes
         // between our read and our replace.
         s.fontFile = platform::openForUpdate(s.targetFileName, tt::kTempPrefix,
@@ -159,8 +177,8 @@ bool prepareTrueTypeExport(HostExportCall& call, bool fileMode) {
                                               platform::OpenMode::CreateReadWriteDenyWrite);
         s.createdFile = s.fontFile != nullptr;
     }
-    const bool usable =
-        s.fontFile || (fileMode && !exists && detail.empty() && !s.targetFileName.empty());
+    const bool usable = s.fontFile || s.hold.readHeld ||
+                        (fileMode && !exists && detail.empty() && !s.targetFileName.empty());
     if (!usable) {
         if (!fileMode && s.registered) install::loadFontResource(s.installedPath);
         showTrueTypeError(str::kCannotOpenTrueType, detail);
@@ -180,9 +198,17 @@ bool runTrueTypeSession(TrueTypeSession& s, HostExportCall& call) {
 
     if (!s.newFont) {
         std::vector<uint8_t> bytes;
-        const tt::ReadStatus read = s.fontFile && tt::loadFontBytes(*s.fontFile, bytes)
-                                        ? tt::readExistingFont(std::move(bytes), font, s.settings)
-                                        : tt::ReadStatus::ReadFailed;
+        bool loaded = false;
+        if (s.hold.readHeld) {
+            bytes = std::move(s.held.font);
+            s.held.drop();
+            loaded = true;
+        } else {
+            loaded = s.fontFile && tt::loadFontBytes(*s.fontFile, bytes);
+        }
+        const tt::ReadStatus read =
+            loaded ? tt::readExistingFont(std::move(bytes), font, s.settings, s.hold.readHeld)
+                   : tt::ReadStatus::ReadFailed;
         if (read == tt::ReadStatus::TooComplex) {
             showTrueTypeError(str::kFontTooComplex);
             s.closeFontFile();
@@ -315,7 +341,7 @@ int32_t finishTrueTypeExport(HostExportCall& call, bool fileMode) {
                                   : s.cancelled && !scriptStoppedAtError()
                                       ? platform::ExportOutcome::Cancelled
                                       : platform::ExportOutcome::Failed,
-                                  s.savedEarlier);
+                                  s.savedEarlier, s.settings.charNumber);
     return ok || s.cancelled ? 1 : 0;
 }
 

@@ -16,11 +16,51 @@ namespace {
 
 Type1ExportSession g_session;
 
+}  // namespace
+
+namespace {
+
+// The font the batch's previous save held, in place of reading the files; it is used once.
+Type1ReadStatus readHeldType1Font(Type1ExportSession& s, std::string& error) {
+    Type1ReadStatus read = Type1ReadStatus::Ok;
+    if (s.heldIsReadBack)
+        applyType1ReadBack(std::move(s.heldReadBack), s.font, s.settings);
+    else
+        read = readType1FontBytes(s.held.font, s.held.metrics, s.font, s.settings, error);
+    s.held.drop();
+    s.heldIsReadBack = false;
+    return read;
+}
+
+}  // namespace
+
+Type1SaveStatus saveOrHoldType1Font(Type1ExportSession& s, bool keepBackup, std::string& error) {
+    if (!s.hold.holdSaves)
+        return saveType1Font(s.font, s.settings, s.targetFileName, s.fontFile, keepBackup, error);
+    // Within a batch the next export continues from what this save would read back as;
+    // the last one writes. Where that cannot be told, from the files laid out in memory.
+    bool certain = false;
+    Type1Files files;
+    const Type1SaveStatus settled = type1ReadBackOfSave(s.font, s.settings, s.targetFileName,
+                                                        s.heldReadBack, certain, files, error);
+    if (settled != Type1SaveStatus::Ok) return settled;
+    s.held.valid = true;
+    s.held.batch = s.hold.batch;
+    s.held.path = s.targetFileName;
+    s.held.stamp = s.hold.stamp;
+    s.held.font = std::move(files.program);
+    s.held.metrics = std::move(files.afm);
+    s.heldIsReadBack = certain;
+    return settled;
+}
+
+namespace {
+
 // Saves the three files as the session holds them; the first save of an export keeps
 // the previous program as ".bak". Shows what failed.
 bool saveType1Files(Type1ExportSession& s, std::string& error) {
     const bool keepBackup = !s.newFont && !s.backupTaken;
-    switch (saveType1Font(s.font, s.settings, s.targetFileName, s.fontFile, keepBackup, error)) {
+    switch (saveOrHoldType1Font(s, keepBackup, error)) {
         case Type1SaveStatus::Ok:
             if (keepBackup) s.backupTaken = true;
             return true;
@@ -83,11 +123,17 @@ int32_t runType1Session(HostExportCall& call) {
     bool usable = true;
     if (s.newFont) {
         s.font.symbol = s.settings.symbolFont;
-    } else if (s.fontFile) {
+    } else if (s.fontFile || s.hold.readHeld) {
         // A font that cannot be read completely is not saved: the save would replace it
         // with one built from half of it.
         std::string error;
-        switch (readExistingType1Font(*s.fontFile, s.targetFileName, s.font, s.settings, error)) {
+        Type1ReadStatus read;
+        if (s.hold.readHeld) {
+            read = readHeldType1Font(s, error);
+        } else {
+            read = readExistingType1Font(*s.fontFile, s.targetFileName, s.font, s.settings, error);
+        }
+        switch (read) {
             case Type1ReadStatus::Ok:
                 s.settings.charNumber = int16_t(s.settings.charNumber + 1);
                 if (s.settings.charNumber > 255) s.settings.charNumber = 33;
@@ -131,7 +177,7 @@ int32_t runType1Session(HostExportCall& call) {
             settingsToSession(*record, s.settings);
             s.font.symbol = s.settings.symbolFont ? 1 : 0;
             writeExportSettings(PluginKind::Type1, ini, s.settings);
-            if (!s.newFont && !s.fontFile) {
+            if (!s.newFont && !s.fontFile && !s.hold.readHeld) {
                 showType1Error(str::kCannotOpenType1);
             } else {
                 written = writeGlyph(s);
@@ -177,10 +223,14 @@ bool prepareType1Export(HostExportCall& call, bool fileMode) {
     call.prepared = 0;
     s.newFont = true;
     s.closeFontFile();
+    s.hold = HoldPlan::decide(s.held, s.targetFileName, fileMode);
     bool ok = true;
     std::string detail;
     uint64_t device = 0, number = 0;
-    if (platform::FontFile::exists(s.targetFileName)) {
+    if (s.hold.readHeld && (s.hold.holdSaves || !s.hold.stamp.exists)) {
+        // The font is in memory; this export writes no file, or (the batch's last) creates it.
+        s.newFont = false;
+    } else if (s.hold.readHeld || platform::FontFile::exists(s.targetFileName)) {
         // Locked from here to the last rename of the save: no other export writes
         // between our read and our replace.
         s.fontFile = openType1ForUpdate(s.targetFileName, detail);
@@ -190,7 +240,7 @@ bool prepareType1Export(HostExportCall& call, bool fileMode) {
                          ": cannot be opened for writing, or another export is writing it";
             showType1Error(str::kCannotOpenType1, detail);
             ok = false;
-        } else if (s.fontFile->seek(0, platform::SeekOrigin::End) > 0) {
+        } else if (s.hold.readHeld || s.fontFile->seek(0, platform::SeekOrigin::End) > 0) {
             s.newFont = false;
             s.fontFile->seek(0, platform::SeekOrigin::Begin);
         }
@@ -299,18 +349,27 @@ bool type1ReloadFont(Type1ExportSession& s, std::string& error) {
     }
     // Metrics loaded from a file are no part of the font program: they carry over.
     const Type1MetricsSnapshot loaded = type1TakeSnapshot(s);
-    // The save leaves the new font open and locked; read that one, so no other export
-    // comes between this save and the final one.
-    if (!s.fontFile) s.fontFile = openType1ForUpdate(s.targetFileName, error);
     s.font.reset();
     s.fontUsable = false;
-    if (!s.fontFile) {
-        error = "the font cannot be opened again";
-        return false;
+    if (s.hold.holdSaves) {
+        // Within a batch the save kept the font in memory.
+        if (!s.held.valid) {
+            error = "the font cannot be read again";
+            return false;
+        }
+        if (readHeldType1Font(s, error) != Type1ReadStatus::Ok) return false;
+    } else {
+        // The save leaves the new font open and locked; read that one, so no other export
+        // comes between this save and the final one.
+        if (!s.fontFile) s.fontFile = openType1ForUpdate(s.targetFileName, error);
+        if (!s.fontFile) {
+            error = "the font cannot be opened again";
+            return false;
+        }
+        if (readExistingType1Font(*s.fontFile, s.targetFileName, s.font, s.settings, error) !=
+            Type1ReadStatus::Ok)
+            return false;
     }
-    if (readExistingType1Font(*s.fontFile, s.targetFileName, s.font, s.settings, error) !=
-        Type1ReadStatus::Ok)
-        return false;
     if (loaded.charMetricsLoaded) {
         Type1FontState& f = s.font;
         f.charMetricsLoaded = 1;
@@ -342,8 +401,7 @@ bool type1SaveFontNow(Type1ExportSession& s, std::string& error, int* messageId)
     const Type1FontState before = s.font;
     s.font.newGlyphPending = 0;
     const bool keepBackup = !s.backupTaken;
-    const Type1SaveStatus saved =
-        saveType1Font(s.font, s.settings, s.targetFileName, s.fontFile, keepBackup, error);
+    const Type1SaveStatus saved = saveOrHoldType1Font(s, keepBackup, error);
     if (saved != Type1SaveStatus::Ok) {
         s.font = before;
         // Files not all put back: what is in memory no longer matches them.
@@ -351,7 +409,7 @@ bool type1SaveFontNow(Type1ExportSession& s, std::string& error, int* messageId)
             s.fontUsable = false;
             message = str::kType1CannotSavePartly;
         }
-        if (!s.fontFile) {
+        if (!s.fontFile && !s.hold.holdSaves) {
             std::string why;
             s.fontFile = openType1ForUpdate(s.targetFileName, why);
             if (!s.fontFile) s.fontUsable = false;
@@ -395,7 +453,7 @@ int32_t finishType1Export(HostExportCall& call, bool /*fileMode*/) {
                                   : s.cancelled && !scriptStoppedAtError()
                                       ? platform::ExportOutcome::Cancelled
                                       : platform::ExportOutcome::Failed,
-                                  s.savedEarlier);
+                                  s.savedEarlier, s.settings.charNumber);
     return result;
 }
 

@@ -7,6 +7,7 @@
 
 #include "entry/session.h"
 #include "type1/font_state.h"
+#include "type1/update.h"
 
 namespace gx {
 
@@ -17,6 +18,10 @@ struct Type1ExportSession : ExportSessionBase {
     // False once the font in memory no longer matches the file (a re-read after an
     // immediate save failed); the export then writes nothing.
     bool fontUsable = true;
+    // Within a batch, what the held font reads back as (when `heldIsReadBack`), so that
+    // the next export neither lays the files out nor reads them.
+    Type1ReadBack heldReadBack;
+    bool heldIsReadBack = false;
 };
 
 bool prepareType1Export(HostExportCall& call, bool fileMode);
@@ -66,6 +71,10 @@ bool type1SaveFontNow(Type1ExportSession& s, std::string& error, int* messageId 
 // over); the save above ends with it. False with `error` set when that failed; the
 // session then writes nothing more.
 bool type1ReloadFont(Type1ExportSession& s, std::string& error);
+
+// Saves the three files (with `keepBackup` the replaced program becomes the ".bak"), or
+// within a batch keeps them in memory for the next export (HeldFont).
+Type1SaveStatus saveOrHoldType1Font(Type1ExportSession& s, bool keepBackup, std::string& error);
 
 // A metrics file the user chose, read in full mode. The state changes only when the
 // whole file reads; otherwise `error` says where it failed.

@@ -76,13 +76,15 @@ bool renameFails() {
     return --g_renameFailure == 0;
 }
 
-void reportExportOutcome(ExportOutcome outcome, bool savedEarlier) {
+void reportExportOutcome(ExportOutcome outcome, bool savedEarlier, int code) {
     const std::string where = environmentValue("GLYPH_EXPORT_OUTCOME");
     if (where.empty()) return;
     const char* word = outcome == ExportOutcome::Written     ? "written"
                        : outcome == ExportOutcome::Cancelled ? "cancelled"
                                                              : "failed";
-    const std::string line = std::string(word) + (savedEarlier ? " saved" : "") + "\n";
+    std::string line = std::string(word) + (savedEarlier ? " saved" : "");
+    if (outcome == ExportOutcome::Written && code >= 0) line += " code " + std::to_string(code);
+    line += "\n";
     if (where.compare(0, kOutcomeVariablePrefix.size(), kOutcomeVariablePrefix) == 0) {
         // A host in this process reads it from the environment: no file per export.
         setEnvironmentValue(where.c_str() + kOutcomeVariablePrefix.size(), line.c_str());
@@ -118,6 +120,14 @@ void setEnvironmentValue(const char* name, const char* value) {
     else
         ::unsetenv(name);
 #endif
+}
+
+std::string currentBatch(bool* last) {
+    const std::string v = environmentValue(kHoldSettingsVariable);
+    const size_t space = v.find(' ');
+    if (last)
+        *last = space != std::string::npos && v.compare(space, std::string::npos, " end") == 0;
+    return v.substr(0, space);
 }
 
 bool syncWanted(const std::string& path, bool isFolder) {

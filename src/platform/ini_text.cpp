@@ -1,19 +1,21 @@
 #include "platform/ini_text.h"
 
 #include <climits>
-#include <vector>
+#include <string_view>
 
 namespace gx::platform {
 namespace {
 
-std::string trim(const std::string& s) {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    size_t e = s.find_last_not_of(" \t\r\n");
+// Every settings read and write of an export runs through these, several per key, so
+// they look at the text in place instead of copying its lines.
+std::string_view trim(std::string_view s) {
+    const size_t b = s.find_first_not_of(" \t\r\n");
+    if (b == std::string_view::npos) return {};
+    const size_t e = s.find_last_not_of(" \t\r\n");
     return s.substr(b, e - b + 1);
 }
 
-bool sameName(const std::string& a, const std::string& b) {
+bool sameName(std::string_view a, std::string_view b) {
     if (a.size() != b.size()) return false;
     for (size_t i = 0; i < a.size(); ++i) {
         unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
@@ -24,33 +26,41 @@ bool sameName(const std::string& a, const std::string& b) {
     return true;
 }
 
-std::vector<std::string> splitLines(const std::string& text) {
-    std::vector<std::string> lines;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t nl = text.find('\n', start);
-        if (nl == std::string::npos) nl = text.size();
-        lines.push_back(text.substr(start, nl - start));
-        start = nl + 1;
+// The lines of a text, each without its "\n"; a final "\n" ends the last line.
+class Lines {
+  public:
+    explicit Lines(std::string_view text) : text_(text) {}
+    // The next line and where it starts; false after the last.
+    bool next(std::string_view& line, size_t& start) {
+        if (pos_ >= text_.size()) return false;
+        size_t nl = text_.find('\n', pos_);
+        if (nl == std::string_view::npos) nl = text_.size();
+        start = pos_;
+        line = text_.substr(pos_, nl - pos_);
+        pos_ = nl + 1;
+        return true;
     }
-    return lines;
-}
+
+  private:
+    std::string_view text_;
+    size_t pos_ = 0;
+};
 
 // "[name]" gives name; other lines give nothing.
-bool sectionName(const std::string& line, std::string& name) {
-    std::string t = trim(line);
+bool sectionName(std::string_view line, std::string_view& name) {
+    const std::string_view t = trim(line);
     if (t.size() < 2 || t.front() != '[') return false;
-    size_t close = t.find(']');
-    if (close == std::string::npos) return false;
+    const size_t close = t.find(']');
+    if (close == std::string_view::npos) return false;
     name = trim(t.substr(1, close - 1));
     return true;
 }
 
-bool keyLine(const std::string& line, std::string& key, std::string& value) {
-    std::string t = trim(line);
+bool keyLine(std::string_view line, std::string_view& key, std::string_view& value) {
+    const std::string_view t = trim(line);
     if (t.empty() || t[0] == ';' || t[0] == '[') return false;
-    size_t eq = t.find('=');
-    if (eq == std::string::npos) return false;
+    const size_t eq = t.find('=');
+    if (eq == std::string_view::npos) return false;
     key = trim(t.substr(0, eq));
     value = trim(t.substr(eq + 1));
     return true;
@@ -61,14 +71,16 @@ bool keyLine(const std::string& line, std::string& key, std::string& value) {
 std::optional<std::string> iniLookup(const std::string& text, const std::string& section,
                                      const std::string& key) {
     bool inSection = false;
-    for (const std::string& line : splitLines(text)) {
-        std::string name, k, v;
+    Lines lines(text);
+    std::string_view line, name, k, v;
+    size_t start = 0;
+    while (lines.next(line, start)) {
         if (sectionName(line, name)) {
             inSection = sameName(name, section);
         } else if (inSection && keyLine(line, k, v) && sameName(k, key)) {
             if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
                 v = v.substr(1, v.size() - 2);
-            return v;
+            return std::string(v);
         }
     }
     return std::nullopt;
@@ -76,35 +88,38 @@ std::optional<std::string> iniLookup(const std::string& text, const std::string&
 
 std::string iniSet(const std::string& text, const std::string& section, const std::string& key,
                    const std::string& value) {
-    std::vector<std::string> lines = splitLines(text);
-    const std::string entry =
-        key + "=" + value + (text.find("\r\n") != std::string::npos ? "\r" : "");
+    const bool crlf = text.find("\r\n") != std::string::npos;
+    const std::string entry = key + "=" + value + (crlf ? "\r" : "");
+    // Every line of the result ends with "\n", the last one too.
+    std::string out = text;
+    if (!out.empty() && out.back() != '\n') out += '\n';
     bool inSection = false;
-    long sectionEnd = -1;  // index after the last non-blank line of the section
-    for (size_t i = 0; i < lines.size(); ++i) {
-        std::string name, k, v;
-        if (sectionName(lines[i], name)) {
+    bool found = false;
+    size_t insertAt = std::string::npos;  // after the last non-blank line of the section
+    Lines lines(out);
+    std::string_view line, name, k, v;
+    size_t start = 0;
+    while (lines.next(line, start)) {
+        if (sectionName(line, name)) {
             if (inSection) break;
             inSection = sameName(name, section);
-            if (inSection) sectionEnd = static_cast<long>(i) + 1;
+            if (inSection) insertAt = start + line.size() + 1;
         } else if (inSection) {
-            if (keyLine(lines[i], k, v) && sameName(k, key)) {
-                lines[i] = entry;
-                sectionEnd = -2;
+            if (keyLine(line, k, v) && sameName(k, key)) {
+                out.replace(start, line.size(), entry);
+                found = true;
                 break;
             }
-            if (!trim(lines[i]).empty()) sectionEnd = static_cast<long>(i) + 1;
+            if (!trim(line).empty()) insertAt = start + line.size() + 1;
         }
     }
-    if (sectionEnd >= 0) {
-        lines.insert(lines.begin() + sectionEnd, entry);
-    } else if (sectionEnd == -1) {
-        std::string cr = text.find("\r\n") != std::string::npos ? "\r" : "";
-        lines.push_back("[" + section + "]" + cr);
-        lines.push_back(entry);
+    if (found) return out;
+    if (insertAt != std::string::npos) {
+        out.insert(insertAt, entry + "\n");
+    } else {
+        out += "[" + section + "]" + (crlf ? "\r" : "") + "\n";
+        out += entry + "\n";
     }
-    std::string out;
-    for (const std::string& l : lines) out += l + "\n";
     return out;
 }
 

@@ -95,6 +95,19 @@ bool syncDirectory(const std::string& directory);
 std::string resolvePath(const std::string& path);
 // Identity of the file a path names (links followed); false when there is none.
 bool fileIdentity(const std::string& path, uint64_t& device, uint64_t& number);
+// What a path names as far as a change to it shows: identity, size and time of the last
+// write. Two stamps that compare equal mean the file was not replaced or written between.
+struct FileStamp {
+    bool exists = false;
+    uint64_t device = 0, number = 0, size = 0;
+    int64_t modified = 0;  // nanoseconds (POSIX) or 100-nanosecond ticks (Windows)
+    bool operator==(const FileStamp& o) const {
+        return exists == o.exists && device == o.device && number == o.number && size == o.size &&
+               modified == o.modified;
+    }
+    bool operator!=(const FileStamp& o) const { return !(*this == o); }
+};
+FileStamp fileStamp(const std::string& path);
 // Gives `file` the permission bits (and, where allowed, owner and group) of `model`.
 bool copyPermissions(const std::string& model, FontFile& file);
 // The names in a directory ("." and ".." left out); empty when it cannot be read.
@@ -137,6 +150,10 @@ void setEnvironmentValue(const char* name, const char* value);
 // Set by a host running a batch of exports to "ID" (a name of that batch), and to "ID end"
 // for its last export: the settings the exports write are held in memory until then.
 inline constexpr const char* kHoldSettingsVariable = "GLYPH_EXPORT_HOLD_SETTINGS";
+// The batch named there ("" when none), and with `last` whether this export is its last.
+// The plug-ins also hold the font a batch's export saved in memory, for the next export
+// of the same batch into the same file; the last export writes it.
+std::string currentBatch(bool* last = nullptr);
 // Set by a host to a folder holding a working copy that it replaces the real files from
 // once, durably: saves into that folder skip their syncs (file and folder).
 inline constexpr const char* kNoSyncFolderVariable = "GLYPH_EXPORT_NO_SYNC";
@@ -177,12 +194,13 @@ void reportDetail(const std::string& text);
 // cancelled dialog alike; a host that must tell them apart (glyph-export) names a file
 // in the environment variable GLYPH_EXPORT_OUTCOME, and the finish command writes one
 // line there: "written", "cancelled" or "failed", followed by " saved" when the
-// extended Options dialog's immediate save changed the font before that.
+// extended Options dialog's immediate save changed the font before that, and for a
+// written glyph " code N", the character code it was written at.
 // A host in the same process may name an environment variable instead of a file, as
 // "env:NAME": the line is then set as the value of NAME.
 inline constexpr std::string_view kOutcomeVariablePrefix = "env:";
 enum class ExportOutcome { Written, Cancelled, Failed };
-void reportExportOutcome(ExportOutcome outcome, bool savedEarlier);
+void reportExportOutcome(ExportOutcome outcome, bool savedEarlier, int code = -1);
 
 // ---------------------------------------------------------------- host records
 

@@ -113,14 +113,13 @@ class ByteWriter {
     void zeros(size_t n) { bytes_.insert(bytes_.end(), n, 0); }
     // Overwrites bytes already written (e.g. a length known only later).
     void patchU16(size_t at, uint16_t v) {
-        ByteWriter w;
-        w.writeU16(v);
-        std::memcpy(&bytes_.at(at + 1) - 1, w.bytes_.data(), 2);
+        uint8_t* p = &bytes_.at(at + 1) - 1;
+        p[BigEndian ? 0 : 1] = uint8_t(v >> 8);
+        p[BigEndian ? 1 : 0] = uint8_t(v);
     }
     void patchU32(size_t at, uint32_t v) {
-        ByteWriter w;
-        w.writeU32(v);
-        std::memcpy(&bytes_.at(at + 3) - 3, w.bytes_.data(), 4);
+        uint8_t* p = &bytes_.at(at + 3) - 3;
+        for (int i = 0; i < 4; ++i) p[BigEndian ? i : 3 - i] = uint8_t(v >> (24 - 8 * i));
     }
 
   private:

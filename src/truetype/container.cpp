@@ -30,7 +30,12 @@ namespace {
 
 uint32_t checksum(const uint8_t* data, size_t length) {
     uint32_t sum = 0;
-    for (size_t i = 0; i < length; i += 4) {
+    size_t i = 0;
+    // Whole words first: every save sums the whole file twice.
+    for (; length - i >= 4; i += 4)
+        sum += uint32_t(data[i]) << 24 | uint32_t(data[i + 1]) << 16 | uint32_t(data[i + 2]) << 8 |
+               uint32_t(data[i + 3]);
+    if (i < length) {
         uint32_t word = 0;
         for (size_t k = 0; k < 4; ++k) word = word << 8 | (i + k < length ? data[i + k] : 0);
         sum += word;
@@ -125,6 +130,9 @@ bool writeFontFile(FontFileState& font, const SessionSettings& settings,
                        makeRecord("kern"));
 
         BigEndianWriter out;
+        // About the size of the font read plus the new glyph, so the tables are appended
+        // without moving the file again and again.
+        out.bytes().reserve(font.source.size() + font.newGlyph.record.size() + 4096);
         const uint16_t numTables = uint16_t(dir.size());
         const SearchFields sf = searchFields(numTables, 16);
         out.writeU32(isNew ? 0x00010000 : font.offsetSubtable.sfntVersion);
@@ -243,16 +251,23 @@ std::string backupName(const std::string& path) {
     return companionPath(path, ".bak");
 }
 
-SaveStatus saveFontFile(FontFileState& font, const SessionSettings& settings,
-                        std::unique_ptr<platform::FontFile>& file, const std::string& path,
-                        bool makeBackup, std::string& detail, const std::string& backupPath) {
+SaveStatus layOutFont(FontFileState& font, const SessionSettings& settings,
+                      std::vector<uint8_t>& bytes, std::string& detail) {
     const SaveStatus metrics = updateFontMetrics(font, settings);
-    std::vector<uint8_t> bytes;
     if (metrics != SaveStatus::Ok) return metrics;
     if (!writeFontFile(font, settings, bytes)) {
         detail = "the font could not be laid out";
         return SaveStatus::Failed;
     }
+    return SaveStatus::Ok;
+}
+
+SaveStatus saveFontFile(FontFileState& font, const SessionSettings& settings,
+                        std::unique_ptr<platform::FontFile>& file, const std::string& path,
+                        bool makeBackup, std::string& detail, const std::string& backupPath) {
+    std::vector<uint8_t> bytes;
+    const SaveStatus laidOut = layOutFont(font, settings, bytes, detail);
+    if (laidOut != SaveStatus::Ok) return laidOut;
     platform::SavePlan plan;
     plan.tempPrefix = kTempPrefix;
     plan.files.push_back({path, bytes.data(), bytes.size()});

@@ -1,5 +1,6 @@
 // Glyph insertion: which glyphs stay, where the new one goes, and the metric summary.
 #include <algorithm>
+#include <array>
 
 #include "truetype/tables.h"
 #include "truetype/truetype.h"
@@ -76,11 +77,18 @@ SaveStatus updateFontMetrics(FontFileState& font, const SessionSettings& setting
             if (code == 0 || !font.deleteMark[code]) font.keptGlyphs.push_back(g);
         }
         dropOrphanComposites(font, font.keptGlyphs);
+        // Where each old glyph goes (-1: dropped), so that the codes are mapped in one pass.
+        std::array<int, kMaxGlyphs> newIndex;
+        newIndex.fill(-1);
+        for (size_t k = 0; k < font.keptGlyphs.size(); ++k)
+            if (font.keptGlyphs[k] < kMaxGlyphs) newIndex[font.keptGlyphs[k]] = int(k);
+        for (int code = 32; code < 256; ++code) {
+            const uint16_t g = font.charToGlyph[size_t(code)];
+            if (g < kMaxGlyphs && newIndex[g] >= 0)
+                font.newCodeMap[size_t(code)] = uint16_t(newIndex[g]);
+        }
         for (size_t k = 0; k < font.keptGlyphs.size(); ++k) {
             const uint16_t g = font.keptGlyphs[k];
-            for (int code = 32; code < 256; ++code)
-                if (font.charToGlyph[size_t(code)] == g)
-                    font.newCodeMap[size_t(code)] = uint16_t(k);
             font.outAdvances[k] = font.advanceWidths[g];
             font.outBearings[k] = font.leftSideBearings[g];
             sum += font.outAdvances[k];

@@ -5,7 +5,7 @@
 namespace gx::tt {
 
 ReadStatus readExistingFont(std::vector<uint8_t> bytes, FontFileState& font,
-                            SessionSettings& settings) {
+                            SessionSettings& settings, bool laidOutHere) {
     // Per-font values start empty; what the export itself set (the glyph, the clock,
     // the add-glyph flag, the import flags and widths) stays.
     FontFileState fresh;
@@ -72,7 +72,7 @@ ReadStatus readExistingFont(std::vector<uint8_t> bytes, FontFileState& font,
     }
     // Glyphs are copied as they are; a damaged one would damage the written font too.
     const BigEndianReader glyphs = tableReader(font, *glyf);
-    for (uint16_t g = 0; g < font.numGlyphs; ++g) {
+    for (uint16_t g = 0; g < font.numGlyphs && !laidOutHere; ++g) {
         const uint32_t from = font.glyphOffsets[g], to = font.glyphOffsets[size_t(g) + 1];
         const std::string why = checkGlyphRecord(glyphs.data() + from, to - from, font.numGlyphs);
         if (!why.empty())

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "support/export_settings.h"
 #include "truetype/font_state.h"
 #include "truetype/outline.h"
-#include "support/export_settings.h"
 
 namespace gx::tt {
 
@@ -37,8 +37,10 @@ bool loadFontBytes(platform::FontFile& file, std::vector<uint8_t>& bytes);
 // Reads an existing font into `font` and the font-wide settings (family name, grid
 // size, style, symbol flag, space width, next character number). The other settings
 // are left as they are; callers reset them to their defaults first.
+// `laidOutHere`: the bytes are a font this plug-in laid out in memory (a batch's held
+// font), whose glyphs were checked when read or built here, so they are not checked again.
 ReadStatus readExistingFont(std::vector<uint8_t> bytes, FontFileState& font,
-                            SessionSettings& settings);
+                            SessionSettings& settings, bool laidOutHere = false);
 
 // The first code from 33 to 255 without a live glyph, or 0 when the font is full.
 int findFreeCode(const FontFileState& font);
@@ -50,7 +52,11 @@ SaveStatus updateFontMetrics(FontFileState& font, const SessionSettings& setting
 bool writeFontFile(FontFileState& font, const SessionSettings& settings,
                    std::vector<uint8_t>& file);
 
-// updateFontMetrics + writeFontFile, then the file is replaced as one transaction
+// updateFontMetrics + writeFontFile: the bytes the save below would write.
+SaveStatus layOutFont(FontFileState& font, const SessionSettings& settings,
+                      std::vector<uint8_t>& bytes, std::string& detail);
+
+// layOutFont, then the file is replaced as one transaction
 // (platform/save.h): `file` is the locked handle of the font as read, or null for a new
 // font, which is created. With `makeBackup` the replaced font becomes the ".bak"
 // (`backupPath` when given, else backupName(path)): the first save of an export; later

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "type1/charstring_bounds.h"
@@ -22,6 +23,11 @@ std::string num(int v) {
 }  // namespace
 
 std::string buildAfmFile(const Type1FontState& s, const SessionSettings& settings) {
+    return buildAfmFile(s, settings, charStringEntries(s, settings));
+}
+
+std::string buildAfmFile(const Type1FontState& s, const SessionSettings& settings,
+                         const std::vector<GlyphEntry>& entries) {
     std::string a;
     auto line = [&a](const std::string& text) { a += text + "\r\n"; };
     line("StartFontMetrics 2.0");
@@ -51,7 +57,6 @@ std::string buildAfmFile(const Type1FontState& s, const SessionSettings& setting
     // run past the kerning, or past the end of the file for fonts like cm-super.
     // Every C line carries the glyph's box ("B"): TeX's afm2tfm and others read the
     // heights and depths of characters from it.
-    const std::vector<GlyphEntry> entries = charStringEntries(s, settings);
     std::map<std::string, const std::vector<uint8_t>*> programs, original;
     for (const GlyphEntry& e : entries) programs.emplace(e.name, &e.program);
     for (const PreservedGlyph& g : s.preservedGlyphs) original.emplace(g.name, &g.program);
@@ -254,9 +259,17 @@ bool readAfm(AfmSource& source, AfmMode mode, Type1FontState& s, const SessionSe
     };
     const bool full = mode == AfmMode::Full;
     while (reader.next(line)) {
-        std::vector<std::string> w = words(line);
-        if (w.empty()) return fail("line without a keyword");
-        const std::string& key = w[0];
+        // The keyword and its value, the first two words; most lines need no more.
+        std::string_view rest(line), key, value;
+        for (std::string_view* word : {&key, &value}) {
+            size_t i = 0;
+            while (i < rest.size() && isSep(rest[i])) ++i;
+            size_t j = i;
+            while (j < rest.size() && !isSep(rest[j])) ++j;
+            *word = rest.substr(i, j - i);
+            rest.remove_prefix(j);
+        }
+        if (key.empty()) return fail("line without a keyword");
         const bool metricsKey = key == "Ascender" || key == "Descender" || key == "ItalicAngle" ||
                                 key == "UnderlinePosition" || key == "CapHeight" ||
                                 key == "XHeight" || key == "UnderlineThickness";
@@ -264,8 +277,8 @@ bool readAfm(AfmSource& source, AfmMode mode, Type1FontState& s, const SessionSe
             (full && (metricsKey || key == "CharWidth" || key == "StartCharMetrics")) ||
             key == "StartKernPairs";
         if (!takesValue) continue;
-        if (w.size() < 2) return fail("keyword without its value");
-        const long v = afmNumber(w[1]);
+        if (value.empty()) return fail("keyword without its value");
+        const long v = afmNumber(std::string(value));
         if (metricsKey) {
             int16_t value = clamp16(double(v));
             if (key == "Ascender")

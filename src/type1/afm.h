@@ -5,12 +5,16 @@
 #include <cstddef>
 #include <string>
 
+#include "type1/font_program.h"
 #include "type1/font_state.h"
 
 namespace gx {
 
 // The AFM text as it reaches the disk: CR LF line ends, CR CR LF on KPX lines.
 std::string buildAfmFile(const Type1FontState& s, const SessionSettings& settings);
+// The same with the glyphs charStringEntries gave.
+std::string buildAfmFile(const Type1FontState& s, const SessionSettings& settings,
+                         const std::vector<GlyphEntry>& entries);
 
 enum class AfmMode { KerningOnly, Full };
 

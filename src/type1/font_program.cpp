@@ -78,6 +78,21 @@ const char* const kNewFontPrivate =
 
 }  // namespace
 
+std::string newFontPrivateText() {
+    std::string text = kNewFontPrivate;
+    // Each Subrs entry is a valid charstring (lead bytes and "return"), so that
+    // interpreters that check every subroutine accept the font.
+    std::vector<uint8_t> subr{20, 21, 22, 23, 11};
+    Type1Cipher(kCharStringKey).encrypt(subr.data(), subr.size());
+    for (int i = 0; i < 4; ++i) {
+        text += format("dup %d 5 RD ", i);
+        text.append(subr.begin(), subr.end());
+        text += " NP\r";
+    }
+    text += "ND\r2 index ";
+    return text;
+}
+
 std::string psStringText(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -122,6 +137,11 @@ std::vector<GlyphEntry> charStringEntries(const Type1FontState& s,
 }
 
 std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSettings& settings) {
+    return buildFontProgram(s, settings, charStringEntries(s, settings));
+}
+
+std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSettings& settings,
+                                      const std::vector<GlyphEntry>& entries) {
     std::vector<uint8_t> out;
     const std::string header = clearTextHeader(s, settings);
     appendSegmentHeader(out, 1, header.size());
@@ -129,24 +149,8 @@ std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSett
 
     std::string plain = "{Q.0dup ";
     const bool existing = s.existingFont;
-    if (existing) {
-        plain += s.preservedPrivateText;
-    } else {
-        plain += kNewFontPrivate;
-        // Each Subrs entry is a valid charstring (lead bytes and "return"), so that
-        // interpreters that check every subroutine accept the font.
-        std::vector<uint8_t> subr{20, 21, 22, 23, 11};
-        Type1Cipher(kCharStringKey).encrypt(subr.data(), subr.size());
-        for (int i = 0; i < 4; ++i) {
-            plain += format("dup %d 5 RD ", i);
-            plain.append(subr.begin(), subr.end());
-            plain += " NP\r";
-        }
-        plain += "ND\r";
-    }
-    const std::vector<GlyphEntry> entries = charStringEntries(s, settings);
-    plain += (existing ? "" : "2 index ") +
-             format("/CharStrings %d dict dup begin\r", int(entries.size()));
+    plain += existing ? s.preservedPrivateText : newFontPrivateText();
+    plain += format("/CharStrings %d dict dup begin\r", int(entries.size()));
     const int lenIV = existing ? s.lenIV : 4;
     const CharStringStyle style = existing ? s.charStringStyle : CharStringStyle::RD;
     for (const GlyphEntry& e : entries) plain += charStringEntry(e.name, e.program, lenIV, style);
@@ -154,6 +158,7 @@ std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSett
     plain += "dup /FontName get exch definefont pop\r";
     plain += "mark currentfile closefile\r";
     appendSegmentHeader(out, 2, plain.size());
+    out.reserve(out.size() + plain.size() + 640);
     Type1Cipher ee(kEexecKey);
     for (char c : plain) out.push_back(ee.encrypt(uint8_t(c)));
 

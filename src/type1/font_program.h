@@ -22,10 +22,16 @@ std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSett
 
 // The CharStrings entries in file order (names and plain programs), exactly what the
 // font program will define; their number is the font's glyph count.
+// The Private dictionary of a new font up to its CharStrings, as the program holds it.
+std::string newFontPrivateText();
+
 struct GlyphEntry {
     std::string name;
     std::vector<uint8_t> program;
 };
 std::vector<GlyphEntry> charStringEntries(const Type1FontState& s, const SessionSettings& settings);
+// The same with the glyphs charStringEntries gave (a save lays out the AFM from them too).
+std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSettings& settings,
+                                      const std::vector<GlyphEntry>& entries);
 
 }  // namespace gx

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "type1/kerning.h"
 #include "support/export_settings.h"
+#include "type1/kerning.h"
 
 namespace gx {
 

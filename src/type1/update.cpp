@@ -1,9 +1,15 @@
 #include "type1/update.h"
 
+#include <cctype>
+#include <cstring>
+#include <set>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/save.h"
 #include "type1/afm.h"
+#include "type1/charstring.h"
 #include "type1/font_program.h"
 #include "type1/font_reader.h"
 #include "type1/pfm.h"
@@ -59,6 +65,16 @@ Type1ReadStatus readExistingType1Font(platform::FontFile& file, const std::strin
             error = afmPath + ": " + error;
             return Type1ReadStatus::BadMetrics;
     }
+    return Type1ReadStatus::Ok;
+}
+
+Type1ReadStatus readType1FontBytes(const std::vector<uint8_t>& program, const std::string& afm,
+                                   Type1FontState& s, SessionSettings& settings,
+                                   std::string& error) {
+    if (!readType1Program(program.data(), program.size(), s, settings, error))
+        return Type1ReadStatus::Damaged;
+    if (!readAfmText(afm, AfmMode::KerningOnly, s, settings, error))
+        return Type1ReadStatus::BadMetrics;
     return Type1ReadStatus::Ok;
 }
 
@@ -119,9 +135,10 @@ std::unique_ptr<platform::FontFile> openType1ForUpdate(const std::string& fontPa
         detail);
 }
 
-Type1SaveStatus saveType1Font(Type1FontState& s, const SessionSettings& settings,
-                              const std::string& fontPath,
-                              std::unique_ptr<platform::FontFile>& openFile, bool keepBackup,
+namespace {
+
+// The checks buildType1Files makes before it settles anything.
+Type1SaveStatus checkSaveable(const SessionSettings& settings, const std::string& fontPath,
                               std::string& error) {
     const std::string afmPath = companionPath(fontPath, ".afm");
     const std::string pfmPath = companionPath(fontPath, ".pfm");
@@ -135,20 +152,198 @@ Type1SaveStatus saveType1Font(Type1FontState& s, const SessionSettings& settings
                 "\" holds characters outside printable ASCII";
         return Type1SaveStatus::Failed;
     }
+    return Type1SaveStatus::Ok;
+}
+
+// A name the program's reader takes back as it was written: one short token.
+bool plainName(const std::string& name) {
+    if (name.empty() || name.size() > 100) return false;
+    for (unsigned char c : name)
+        if (c <= 32 || c >= 127 || std::strchr("[]{}()<>/%", c)) return false;
+    return name.find("EndKernPairs") == std::string::npos;
+}
+
+// codeForGlyphName over a settled name table, looked up instead of compared 224 times.
+class GlyphCodes {
+  public:
+    explicit GlyphCodes(const Type1FontState& s) : s_(s) {
+        for (int code = 32; code <= 255; ++code) {
+            const std::string& name = s.glyphNameTable[size_t(code) - 32];
+            if (!name.empty()) first_.emplace(name, code);
+        }
+    }
+    int operator()(const std::string& name) const {
+        if (name == ".notdef") return 0;
+        int code = kUnknownGlyphCode;
+        const auto it = first_.find(name);
+        if (it != first_.end()) code = it->second;
+        // A code without a name is called "c" and its number.
+        if (name.size() >= 3 && name.size() <= 4 && name[0] == 'c' && name[1] != '0') {
+            int numbered = 0;
+            for (size_t i = 1; i < name.size() && numbered >= 0; ++i)
+                numbered = std::isdigit(uint8_t(name[i])) ? numbered * 10 + (name[i] - '0') : -1;
+            if (numbered >= 32 && numbered <= 255 && numbered < code &&
+                s_.glyphNameTable[size_t(numbered) - 32].empty())
+                code = numbered;
+        }
+        return code;
+    }
+
+  private:
+    const Type1FontState& s_;
+    std::unordered_map<std::string_view, int> first_;
+};
+
+// The reader's steps (readType1Program and the AFM's kerning) over what the writer
+// would write; every refusal of the reader makes this uncertain instead.
+bool readBackOf(const Type1FontState& s, const SessionSettings& settings,
+                const std::vector<GlyphEntry>& entries, Type1ReadBack& out) {
+    Type1FontState& r = out.font;
+    r = Type1FontState();
+    // The clear text: FontMatrix, FontBBox, FamilyName, Weight, ItalicAngle, Encoding.
+    r.llx = s.llx, r.lly = s.lly, r.urx = s.urx, r.ury = s.ury;
+    out.familyName = settings.familyName.substr(0, 78);
+    out.styleBits = (settings.style & 1) ? 1 : 0;
+    r.italicAngle = s.italicAngle;
+    if (s.italicAngle != 0) out.styleBits |= 2;
+    r.symbol = s.cNames ? 1 : 0;
+    if (s.cNames) {
+        for (std::string& name : r.glyphNameTable) name.clear();
+        for (int c = 0; c <= 255; ++c) {
+            if (c < 32 && s.encodingNames[size_t(c)].empty()) continue;
+            const std::string name = c < 32 ? s.encodingNames[size_t(c)] : fileGlyphName(s, c);
+            if (!plainName(name)) return false;
+            if (name == ".notdef") continue;
+            r.encodingNames[size_t(c)] = name;
+            if (c >= 32) r.glyphNameTable[size_t(c) - 32] = name;
+        }
+    }
+    // The Private dictionary up to the CharStrings, its lenIV and Subrs.
+    const bool existing = s.existingFont;
+    if (existing) {
+        r.preservedPrivateText = s.preservedPrivateText;
+        r.lenIV = s.lenIV;
+        r.subrPrograms = s.subrPrograms;
+    } else {
+        r.preservedPrivateText = newFontPrivateText();
+        r.lenIV = 4;
+        r.subrPrograms.assign(4, std::vector<uint8_t>{11});
+    }
+    // The CharStrings, in the order written.
+    const GlyphCodes codeForName(r);
+    const CharStringStyle style = existing ? s.charStringStyle : CharStringStyle::RD;
+    const size_t lead = r.lenIV > 0 ? size_t(r.lenIV) : 0;
+    std::set<std::string> unknownNames;
+    bool seenNotdef = false;
+    size_t total = 0;
+    for (const GlyphEntry& e : entries) {
+        const size_t length = lead + e.program.size();
+        if (!plainName(e.name) || length <= lead || length > 65535) return false;
+        total += length + e.name.size() + 16;
+        if (total > (4u << 20)) return false;
+        std::string why;
+        if (!checkCharString(e.program, why)) return false;
+        PreservedGlyph g;
+        g.name = e.name;
+        g.code = codeForName(e.name);
+        g.program = e.program;
+        if (g.code <= 255) {
+            if (r.glyphPresent[size_t(g.code)] || (g.code == 0 && seenNotdef)) return false;
+            if (g.code == 0)
+                seenNotdef = true;
+            else
+                r.glyphPresent[size_t(g.code)] = 1;
+            r.widths[size_t(g.code)] = charStringWidth(g.program.data(), g.program.size());
+        } else {
+            if (!unknownNames.insert(e.name).second) return false;
+            ++r.unknownGlyphCount;
+        }
+        r.preservedGlyphs.push_back(std::move(g));
+    }
+    r.charStringStyle = style == CharStringStyle::RD || r.preservedGlyphs.empty()
+                            ? CharStringStyle::RD
+                            : CharStringStyle::Bar;
+    r.existingFont = true;
+    // The AFM's kerning, its pairs named as written and sorted.
+    if (s.kernPairsLoaded) {
+        std::vector<KerningPair> pairs = s.kerningPairs;
+        sortKerningPairs(pairs, false);
+        if (pairs.size() > 32767) return false;
+        r.kernPairsLoaded = 1;
+        for (const KerningPair& p : pairs) {
+            const std::string left = fileGlyphName(s, p.left), right = fileGlyphName(s, p.right);
+            if (!plainName(left) || !plainName(right)) return false;
+            r.kerningPairs.push_back(
+                {int16_t(codeForGlyphName(r, left)), int16_t(codeForGlyphName(r, right)), p.value});
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+Type1SaveStatus buildType1Files(Type1FontState& s, const SessionSettings& settings,
+                                const std::string& fontPath, Type1Files& files,
+                                std::string& error) {
+    const Type1SaveStatus ok = checkSaveable(settings, fontPath, error);
+    if (ok != Type1SaveStatus::Ok) return ok;
     finishFontMetrics(s, settings);
     buildFontNames(s, settings);
-    const std::vector<uint8_t> program = buildFontProgram(s, settings);
-    const std::string afm = buildAfmFile(s, settings);
-    const std::vector<uint8_t> pfm = buildPfmFile(s, settings);
+    const std::vector<GlyphEntry> entries = charStringEntries(s, settings);
+    files.program = buildFontProgram(s, settings, entries);
+    files.afm = buildAfmFile(s, settings, entries);
+    files.pfm = buildPfmFile(s, settings);
     s.newGlyphProgram.clear();
     s.newGlyphBuilt = false;
+    return Type1SaveStatus::Ok;
+}
+
+Type1SaveStatus type1ReadBackOfSave(Type1FontState& s, const SessionSettings& settings,
+                                    const std::string& fontPath, Type1ReadBack& out, bool& certain,
+                                    Type1Files& files, std::string& error) {
+    certain = false;
+    const Type1SaveStatus ok = checkSaveable(settings, fontPath, error);
+    if (ok != Type1SaveStatus::Ok) return ok;
+    finishFontMetrics(s, settings);
+    buildFontNames(s, settings);
+    const std::vector<GlyphEntry> entries = charStringEntries(s, settings);
+    certain = readBackOf(s, settings, entries, out);
+    if (!certain) {
+        files.program = buildFontProgram(s, settings, entries);
+        files.afm = buildAfmFile(s, settings, entries);
+        files.pfm = buildPfmFile(s, settings);
+    }
+    s.newGlyphProgram.clear();
+    s.newGlyphBuilt = false;
+    return Type1SaveStatus::Ok;
+}
+
+void applyType1ReadBack(Type1ReadBack readBack, Type1FontState& s, SessionSettings& settings) {
+    s = std::move(readBack.font);
+    settings.gridSize = 1000;
+    settings.familyName = readBack.familyName;
+    settings.style = uint8_t(settings.style | readBack.styleBits);
+    settings.symbolFont = s.symbol;
+    if (s.glyphPresent[32]) settings.spaceWidth = s.widths[32];
+}
+
+Type1SaveStatus saveType1Font(Type1FontState& s, const SessionSettings& settings,
+                              const std::string& fontPath,
+                              std::unique_ptr<platform::FontFile>& openFile, bool keepBackup,
+                              std::string& error) {
+    Type1Files files;
+    const Type1SaveStatus built = buildType1Files(s, settings, fontPath, files, error);
+    if (built != Type1SaveStatus::Ok) return built;
+    const std::string afmPath = companionPath(fontPath, ".afm");
+    const std::string pfmPath = companionPath(fontPath, ".pfm");
+    const std::string bakPath = companionPath(fontPath, ".bak");
 
     // The three files are one set: all are replaced or none, under the lock of the font.
     platform::SavePlan plan;
     plan.tempPrefix = kType1TempPrefix;
-    plan.files.push_back({fontPath, program.data(), program.size()});
-    plan.files.push_back({afmPath, afm.data(), afm.size()});
-    plan.files.push_back({pfmPath, pfm.data(), pfm.size()});
+    plan.files.push_back({fontPath, files.program.data(), files.program.size()});
+    plan.files.push_back({afmPath, files.afm.data(), files.afm.size()});
+    plan.files.push_back({pfmPath, files.pfm.data(), files.pfm.size()});
     plan.createFirst = !openFile;
     if (keepBackup && openFile) plan.backupPath = bakPath;
     const platform::SaveResult r = platform::saveFiles(plan, openFile);

@@ -215,6 +215,34 @@ for kind in ttf type1; do
   check "$kind: a batch into a private font keeps its mode (exit $rc)" '[ $rc = 0 ] && { ! posix || [ "$(stat -c %a "$f")" = 600 ]; } && info_has "$f" "^ +84 "'
 done
 
+# A batch writes the very bytes that the same shapes exported one by one write: into a new
+# font, and into an existing one with a replaced glyph, imported metrics and a set width
+# (the Options dialog's immediate save, once per shape).
+mkdir -p same
+cp "$E/A.svg" same/65.svg; cp "$E/B.svg" same/66.svg; cp "$E/n.svg" same/110.svg; cp "$E/o.svg" same/111.svg
+for kind in ttf type1; do
+  e=$([ $kind = ttf ] && echo ttf || echo pfb)
+  for opts in "" "--replace --metrics metrics.afm --set-width 111=700"; do
+    rm -rf same/b same/s; mkdir same/b same/s
+    if [ -n "$opts" ]; then
+      "$G" --config same/b/x.ini $kind same/b/f.$e same/65.svg same/66.svg --family Same --em-from-svg >/dev/null 2>&1
+      cp same/b/* same/s/
+    fi
+    "$G" --config same/b/x.ini $kind same/b/f.$e same/110.svg same/111.svg same/66.svg --em-from-svg $opts >/dev/null 2>err
+    rc=$?
+    for x in 110 111 66; do
+      "$G" --config same/s/x.ini $kind same/s/f.$e same/$x.svg --char $x --em-from-svg $opts >/dev/null 2>>err || rc=9
+    done
+    [ -z "${GX_WIN_EXE:-}" ] || sed -i 's/\r$//' err
+    same=yes
+    for x in f.$e f.afm f.pfm $(posix && echo x.ini); do
+      [ -e same/s/$x ] || [ $x = f.afm -o $x = f.pfm ] || same=no
+      [ ! -e same/s/$x ] || cmp -s same/b/$x same/s/$x || same="no ($x)"
+    done
+    check "$kind: a batch writes what exports one by one write${opts:+ ($opts)} (exit $rc, same $same): $(head -c 300 err)" '[ $rc = 0 ] && [ "$same" = yes ]'
+  done
+done
+
 # Type 1: an empty font file of the user's survives a failed export (the AFM cannot be
 # replaced: a folder stands at its name).
 : >E.pfb

@@ -147,6 +147,81 @@ TEST_F(SessionTest, SameExportSameBytes) {
     EXPECT_EQ(readFile(a.path), readFile(b.path));
 }
 
+// Within a batch the plug-in keeps the font it saved in memory. Only the next export of
+// the same batch into the same, unchanged file continues from it; any other reads the file.
+TEST_F(SessionTest, HeldFontServesOnlyItsBatchItsPathAndAnUnchangedFile) {
+    auto glyphs = [](const std::string& path) {
+        tt::FontFileState font;
+        SessionSettings s;
+        const std::vector<uint8_t> bytes = readFile(path);
+        if (bytes.empty() || tt::readExistingFont(bytes, font, s) != tt::ReadStatus::Ok) return -1;
+        return int(font.numGlyphs);
+    };
+    auto batch = [](const char* value) {
+        if (value)
+            setenv(platform::kHoldSettingsVariable, value, 1);
+        else
+            unsetenv(platform::kHoldSettingsVariable);
+    };
+    Export p, q, r;
+    p.path = gTmp + "/held.ttf", p.ini = gTmp + "/held.ini";
+    q.path = gTmp + "/held-other.ttf", q.ini = gTmp + "/held-other.ini";
+    r.path = gTmp + "/held-third.ttf", r.ini = gTmp + "/held-third.ini";
+
+    // Held, not written, until the batch's last export writes both glyphs (a new font has 4).
+    batch("b1");
+    ASSERT_EQ(p.runOnce(true, 1), 1);
+    EXPECT_EQ(access(p.path.c_str(), F_OK), -1);
+    batch("b1 end");
+    ASSERT_EQ(p.runOnce(true, 2), 1);
+    EXPECT_EQ(glyphs(p.path), 6);
+
+    // The file changed after the batch read it: the file counts, not what was held.
+    batch(nullptr);
+    ASSERT_EQ(q.runOnce(true, 4), 1);
+    batch("b2");
+    ASSERT_EQ(p.runOnce(true, 3), 1);
+    EXPECT_EQ(glyphs(p.path), 6);
+    std::ofstream(p.path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(readFile(q.path).data()),
+               std::streamsize(readFile(q.path).size()));
+    ASSERT_EQ(glyphs(p.path), 5);
+    batch("b2 end");
+    ASSERT_EQ(p.runOnce(true, 5), 1);
+    EXPECT_EQ(glyphs(p.path), 6);
+
+    // Another path: it is read from its file, and the font held for the first is dropped
+    // unwritten; two new fonts look alike on disk (neither is there).
+    const std::vector<uint8_t> before = readFile(p.path);
+    batch("b3");
+    ASSERT_EQ(p.runOnce(true, 6), 1);
+    batch("b3 end");
+    ASSERT_EQ(r.runOnce(true, 7), 1);
+    EXPECT_EQ(glyphs(r.path), 5);
+    EXPECT_EQ(readFile(p.path), before);
+    Export n;
+    n.path = gTmp + "/held-new.ttf", n.ini = r.ini;
+    unlink(r.path.c_str());
+    batch("b3b");
+    ASSERT_EQ(n.runOnce(true, 12), 1);
+    batch("b3b end");
+    ASSERT_EQ(r.runOnce(true, 13), 1);
+    EXPECT_EQ(glyphs(r.path), 5);
+    EXPECT_EQ(access(n.path.c_str(), F_OK), -1);
+
+    // Another batch, and no batch at all: the file counts.
+    batch("b4");
+    ASSERT_EQ(p.runOnce(true, 8), 1);
+    batch("b5 end");
+    ASSERT_EQ(p.runOnce(true, 9), 1);
+    EXPECT_EQ(glyphs(p.path), 7);
+    batch("b6");
+    ASSERT_EQ(p.runOnce(true, 10), 1);
+    batch(nullptr);
+    ASSERT_EQ(p.runOnce(true, 11), 1);
+    EXPECT_EQ(glyphs(p.path), 8);
+}
+
 TEST_F(SessionTest, ExtendsRealFonts) {
     const std::string dejavu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     std::vector<std::string> fonts;

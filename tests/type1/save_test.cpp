@@ -7,7 +7,9 @@
 #include <cstdlib>
 
 #include "type1/afm.h"
+#include "type1/charstring.h"
 #include "type1/font_reader.h"
+#include "type1/update.h"
 #include "type1_test_util.h"
 
 namespace gx {
@@ -352,6 +354,157 @@ TEST(Save, AFamilyNameOutsideAsciiIsRefusedNotMangled) {
     EXPECT_NE(r.error.find("ASCII"), std::string::npos) << r.error;
     EXPECT_FALSE(platform::FontFile::exists(dir + "/f.afm"));
     EXPECT_FALSE(platform::FontFile::exists(dir + "/f.pfm"));
+}
+
+// Within a batch a save is not laid out: the next export takes what reading its files
+// back would give. That must be exactly what the reader makes of the files.
+void expectSameState(const Type1FontState& a, const Type1FontState& b, const std::string& what) {
+#define GX_SAME(field) EXPECT_TRUE(a.field == b.field) << what << ": " #field
+    GX_SAME(widths);
+    GX_SAME(glyphPresent);
+    GX_SAME(deleteMark);
+    GX_SAME(loadedWidths);
+    GX_SAME(loadedWidthSet);
+    GX_SAME(llx);
+    GX_SAME(lly);
+    GX_SAME(urx);
+    GX_SAME(ury);
+    GX_SAME(avgWidth);
+    GX_SAME(maxWidth);
+    GX_SAME(ascender);
+    GX_SAME(descender);
+    GX_SAME(capHeight);
+    GX_SAME(xHeight);
+    GX_SAME(italicAngle);
+    GX_SAME(underlinePosition);
+    GX_SAME(underlineThickness);
+    GX_SAME(glyphCount);
+    GX_SAME(unknownGlyphCount);
+    GX_SAME(symbol);
+    GX_SAME(cNames);
+    GX_SAME(newGlyphPending);
+    GX_SAME(charMetricsLoaded);
+    GX_SAME(kernPairsLoaded);
+    GX_SAME(fontName);
+    GX_SAME(fullName);
+    GX_SAME(glyphNameTable);
+    GX_SAME(encodingNames);
+    GX_SAME(minX);
+    GX_SAME(minY);
+    GX_SAME(maxX);
+    GX_SAME(maxY);
+    GX_SAME(newGlyphProgram);
+    GX_SAME(newGlyphBuilt);
+    GX_SAME(existingFont);
+    GX_SAME(preservedPrivateText);
+    GX_SAME(subrPrograms);
+    GX_SAME(charStringStyle);
+    GX_SAME(lenIV);
+#undef GX_SAME
+    ASSERT_EQ(a.kerningPairs.size(), b.kerningPairs.size()) << what;
+    for (size_t i = 0; i < a.kerningPairs.size(); ++i) {
+        EXPECT_EQ(a.kerningPairs[i].left, b.kerningPairs[i].left) << what << " pair " << i;
+        EXPECT_EQ(a.kerningPairs[i].right, b.kerningPairs[i].right) << what << " pair " << i;
+        EXPECT_EQ(a.kerningPairs[i].value, b.kerningPairs[i].value) << what << " pair " << i;
+    }
+    ASSERT_EQ(a.preservedGlyphs.size(), b.preservedGlyphs.size()) << what;
+    for (size_t i = 0; i < a.preservedGlyphs.size(); ++i) {
+        EXPECT_EQ(a.preservedGlyphs[i].name, b.preservedGlyphs[i].name) << what << " glyph " << i;
+        EXPECT_EQ(a.preservedGlyphs[i].code, b.preservedGlyphs[i].code) << what << " glyph " << i;
+        EXPECT_TRUE(a.preservedGlyphs[i].program == b.preservedGlyphs[i].program)
+            << what << " glyph " << i;
+    }
+}
+
+struct ReadBackCase {
+    const char* label;
+    const char* program;  // nullptr: a new font
+    const char* afm;
+    bool symbol;
+    int code;
+};
+
+TEST(Save, WhatABatchKeepsIsWhatTheReaderMakesOfTheFiles) {
+    const ReadBackCase cases[] = {
+        {"new", nullptr, nullptr, false, 65},
+        {"new symbol", nullptr, nullptr, true, 200},
+        {"msam10", "/usr/share/texlive/texmf-dist/fonts/type1/public/amsfonts/symbols/msam10.pfb",
+         "/usr/share/texlive/texmf-dist/fonts/afm/public/amsfonts/symbols/msam10.afm", false, 66},
+        {"StandardSymbolsPS", "/usr/share/fonts/X11/Type1/StandardSymbolsPS.pfb",
+         "/usr/share/fonts/type1/urw-base35/StandardSymbolsPS.afm", false, 131},
+        {"cm-super", "/usr/share/texmf/fonts/type1/public/cm-super/sfbmr10.pfb", nullptr, false,
+         130},
+        {"NimbusSans", "/usr/share/fonts/X11/Type1/NimbusSans-Regular.pfb",
+         "/usr/share/fonts/type1/urw-base35/NimbusSans-Regular.afm", false, 65},
+    };
+    const std::string dir = test::freshDirectory("readback");
+    int checked = 0;
+    for (const ReadBackCase& c : cases) {
+        SessionSettings settings = test::type1Settings();
+        settings.charNumber = int16_t(c.code);
+        settings.symbolFont = c.symbol ? 1 : 0;
+        settings.style = 3;
+        Type1FontState state;
+        state.symbol = settings.symbolFont;
+        const std::string font = dir + "/f.pfb";
+        if (c.program) {
+            if (!platform::FontFile::exists(c.program)) continue;  // its package is not here
+            test::writeFile(font, test::readFile(c.program));
+            std::remove((dir + "/f.afm").c_str());
+            if (c.afm) test::writeFile(dir + "/f.afm", test::readFile(c.afm));
+            std::string error;
+            auto file = openType1ForUpdate(font, error);
+            ASSERT_TRUE(file) << c.label << ": " << error;
+            ASSERT_EQ(readExistingType1Font(*file, font, state, settings, error),
+                      Type1ReadStatus::Ok)
+                << c.label << ": " << error;
+            // A replaced glyph and a deleted one, as the dialogs mark them.
+            for (int code = 70; code < 256; ++code)
+                if (state.glyphPresent[size_t(code)] && code != c.code) {
+                    state.deleteMark[size_t(code)] = 1;
+                    break;
+                }
+        }
+        ASSERT_EQ(buildCharString(state, settings, 0, 0, square().points.data(),
+                                  square().types.data(), square().count()),
+                  CharStringStatus::Ok)
+            << c.label;
+
+        // The files laid out and read back, as an export after this one would.
+        Type1FontState laidOut = state;
+        Type1Files files;
+        std::string error;
+        ASSERT_EQ(buildType1Files(laidOut, settings, font, files, error), Type1SaveStatus::Ok);
+        Type1FontState read;
+        read.symbol = 1;
+        SessionSettings readSettings = test::type1Settings();
+        ASSERT_EQ(readType1FontBytes(files.program, files.afm, read, readSettings, error),
+                  Type1ReadStatus::Ok)
+            << c.label << ": " << error;
+
+        // The same told without laying them out.
+        Type1FontState held = state;
+        Type1ReadBack readBack;
+        Type1Files none;
+        bool certain = false;
+        ASSERT_EQ(type1ReadBackOfSave(held, settings, font, readBack, certain, none, error),
+                  Type1SaveStatus::Ok);
+        ASSERT_TRUE(certain) << c.label;
+        EXPECT_TRUE(none.program.empty()) << c.label;
+        Type1FontState applied;
+        SessionSettings appliedSettings = test::type1Settings();
+        applyType1ReadBack(std::move(readBack), applied, appliedSettings);
+
+        expectSameState(read, applied, c.label);
+        expectSameState(laidOut, held, std::string(c.label) + " (settled)");
+        EXPECT_EQ(readSettings.familyName, appliedSettings.familyName) << c.label;
+        EXPECT_EQ(readSettings.style, appliedSettings.style) << c.label;
+        EXPECT_EQ(readSettings.gridSize, appliedSettings.gridSize) << c.label;
+        EXPECT_EQ(readSettings.symbolFont, appliedSettings.symbolFont) << c.label;
+        EXPECT_EQ(readSettings.spaceWidth, appliedSettings.spaceWidth) << c.label;
+        ++checked;
+    }
+    EXPECT_GE(checked, 2);
 }
 
 }  // namespace

@@ -111,6 +111,18 @@ bool fileIdentity(const std::string& path, uint64_t& device, uint64_t& number) {
     return true;
 }
 
+FileStamp fileStamp(const std::string& path) {
+    FileStamp stamp;
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return stamp;
+    stamp.exists = true;
+    stamp.device = uint64_t(st.st_dev);
+    stamp.number = uint64_t(st.st_ino);
+    stamp.size = uint64_t(st.st_size);
+    stamp.modified = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return stamp;
+}
+
 std::vector<std::string> listDirectory(const std::string& directory) {
     std::vector<std::string> names;
     if (DIR* d = ::opendir(directory.c_str())) {
@@ -182,15 +194,6 @@ struct HeldProfile {
 };
 HeldProfile g_held;
 
-// The batch the host runs (kHoldSettingsVariable: "ID", or "ID end" for its last export).
-std::string currentBatch(bool* last) {
-    const std::string v = environmentValue(kHoldSettingsVariable);
-    const size_t space = v.find(' ');
-    if (last)
-        *last = space != std::string::npos && v.compare(space, std::string::npos, " end") == 0;
-    return v.substr(0, space);
-}
-
 bool isHeld(const std::string& file) {
     return g_held.active && g_held.file == file;
 }
@@ -222,19 +225,32 @@ bool releaseHeld() {
 
 }  // namespace
 
+namespace {
+
+// The text to read a key from: the held text itself, or the file's read into `storage`.
+// Null when the file exists but cannot be read.
+const std::string* textToRead(const std::string& file, std::string& storage) {
+    if (isHeld(file)) return g_held.readable ? &g_held.text : nullptr;
+    return profileText(file, storage) ? &storage : nullptr;
+}
+
+}  // namespace
+
 int profileGetInt(const std::string& file, const std::string& section, const std::string& key,
                   int defaultValue) {
-    std::string text;
-    if (file.empty() || !profileText(file, text)) return defaultValue;
-    auto v = iniLookup(text, section, key);
+    std::string storage;
+    const std::string* text = file.empty() ? nullptr : textToRead(file, storage);
+    if (!text) return defaultValue;
+    auto v = iniLookup(*text, section, key);
     return v ? iniParseInt(*v) : defaultValue;
 }
 
 std::string profileGetString(const std::string& file, const std::string& section,
                              const std::string& key, const std::string& defaultValue) {
-    std::string text;
-    if (file.empty() || !profileText(file, text)) return defaultValue;
-    auto v = iniLookup(text, section, key);
+    std::string storage;
+    const std::string* text = file.empty() ? nullptr : textToRead(file, storage);
+    if (!text) return defaultValue;
+    auto v = iniLookup(*text, section, key);
     return v ? *v : defaultValue;
 }
 
@@ -246,7 +262,8 @@ bool profileWriteString(const std::string& file, const std::string& section, con
         if (!g_held.readable) return false;
         std::string updated = iniSet(g_held.text, section, key, value);
         // The first write creates the file, as the profile API does, even with no change.
-        if (updated != g_held.text || !FontFile::exists(file)) g_held.dirty = true;
+        if (!g_held.dirty && (updated != g_held.text || !FontFile::exists(file)))
+            g_held.dirty = true;
         g_held.text = std::move(updated);
         return true;
     }

@@ -55,6 +55,24 @@ bool fileIdentity(const std::string& path, uint64_t& device, uint64_t& number) {
     return true;
 }
 
+FileStamp fileStamp(const std::string& path) {
+    FileStamp stamp;
+    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return stamp;
+    BY_HANDLE_FILE_INFORMATION info;
+    const bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    if (!ok) return stamp;
+    stamp.exists = true;
+    stamp.device = info.dwVolumeSerialNumber;
+    stamp.number = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    stamp.size = (uint64_t(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.modified = int64_t((uint64_t(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                             info.ftLastWriteTime.dwLowDateTime);
+    return stamp;
+}
+
 std::vector<std::string> listDirectory(const std::string& directory) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA data;
