@@ -67,6 +67,7 @@ bool readWholeFile(const std::string& path, std::string& out, size_t maxBytes = 
 
 bool deleteFile(const std::string& path);
 // Fails when `to` exists (as MoveFile does); callers delete first where they mean to.
+// The new name is durable once the caller syncs the folder (syncDirectory).
 bool renameFile(const std::string& from, const std::string& to);
 // Creates a new empty file with a unique name in `directory` and returns its path,
 // or the empty string.

@@ -196,8 +196,9 @@ class GlyphCodes {
 
 // The reader's steps (readType1Program and the AFM's kerning) over what the writer
 // would write; every refusal of the reader makes this uncertain instead.
+// Once it is certain, the programs move from `entries` into the read-back.
 bool readBackOf(const Type1FontState& s, const SessionSettings& settings,
-                const std::vector<GlyphEntry>& entries, Type1ReadBack& out) {
+                std::vector<GlyphEntry>& entries, Type1ReadBack& out) {
     Type1FontState& r = out.font;
     r = Type1FontState();
     // The clear text: FontMatrix, FontBBox, FamilyName, Weight, ItalicAngle, Encoding.
@@ -246,14 +247,13 @@ bool readBackOf(const Type1FontState& s, const SessionSettings& settings,
         PreservedGlyph g;
         g.name = e.name;
         g.code = codeForName(e.name);
-        g.program = e.program;
         if (g.code <= 255) {
             if (r.glyphPresent[size_t(g.code)] || (g.code == 0 && seenNotdef)) return false;
             if (g.code == 0)
                 seenNotdef = true;
             else
                 r.glyphPresent[size_t(g.code)] = 1;
-            r.widths[size_t(g.code)] = charStringWidth(g.program.data(), g.program.size());
+            r.widths[size_t(g.code)] = charStringWidth(e.program.data(), e.program.size());
         } else {
             if (!unknownNames.insert(e.name).second) return false;
             ++r.unknownGlyphCount;
@@ -277,6 +277,8 @@ bool readBackOf(const Type1FontState& s, const SessionSettings& settings,
                 {int16_t(codeForGlyphName(r, left)), int16_t(codeForGlyphName(r, right)), p.value});
         }
     }
+    for (size_t i = 0; i < entries.size(); ++i)
+        r.preservedGlyphs[i].program = std::move(entries[i].program);
     return true;
 }
 
@@ -306,7 +308,7 @@ Type1SaveStatus type1ReadBackOfSave(Type1FontState& s, const SessionSettings& se
     if (ok != Type1SaveStatus::Ok) return ok;
     finishFontMetrics(s, settings);
     buildFontNames(s, settings);
-    const std::vector<GlyphEntry> entries = charStringEntries(s, settings);
+    std::vector<GlyphEntry> entries = charStringEntries(s, settings);
     certain = readBackOf(s, settings, entries, out);
     if (!certain) {
         files.program = buildFontProgram(s, settings, entries);
