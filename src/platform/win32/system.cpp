@@ -43,15 +43,10 @@ std::string resolvePath(const std::string& path) {
 }
 
 bool fileIdentity(const std::string& path, uint64_t& device, uint64_t& number) {
-    HANDLE h = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION info;
-    const bool ok = GetFileInformationByHandle(h, &info) != 0;
-    CloseHandle(h);
-    if (!ok) return false;
-    device = info.dwVolumeSerialNumber;
-    number = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    const FileStamp stamp = fileStamp(path);
+    if (!stamp.exists) return false;
+    device = stamp.device;
+    number = stamp.number;
     return true;
 }
 
