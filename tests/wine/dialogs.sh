@@ -151,7 +151,7 @@ check "an unanswered dialog is cancelled, not waited on (linux $rc_linux, window
 # 132 of an existing font: delete a character, change a width, load an AFM through the
 # open-file dialog; Cancel undoes it all.
 cp "$work/windows/tt.ttf" "$work/tt.before"
-run_both ttf tt.ttf "$square" "dialog 131
+edits132="dialog 131
 click 1011
 dialog 132
 text 1039 66
@@ -159,7 +159,8 @@ click 1025
 text 1039 67
 value 1040 500
 click 1026
-file metrics.afm
+file metrics.afm"
+run_both ttf tt.ttf "$square" "$edits132
 dump d132.txt
 cancel
 text 1014 68
@@ -173,15 +174,7 @@ check "132 cancelled: same bytes, 66 and 67 kept" \
   'same_files tt.ttf && "$native/glyph-export" info "$work/windows/tt.ttf" | grep -qE "^ +66 "'
 
 # The same edits accepted: the font is saved at once and then gets 69.
-run_both ttf tt.ttf "$square" "dialog 131
-click 1011
-dialog 132
-text 1039 66
-click 1025
-text 1039 67
-value 1040 500
-click 1026
-file metrics.afm
+run_both ttf tt.ttf "$square" "$edits132
 ok
 answer yes
 text 1014 69
