@@ -13,21 +13,13 @@
 #include <set>
 #include <sstream>
 
+#include "test_io.h"
 #include "truetype/truetype.h"
 
 namespace gx::tt {
 namespace {
 
 std::string gTmp;
-
-bool run(const std::string& command) {
-    return std::system(command.c_str()) == 0;
-}
-
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 void writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)

@@ -9,21 +9,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "test_io.h"
 #include "truetype/truetype.h"
 
 namespace gx::tt {
 namespace {
 
 std::string gTmp;
-
-bool run(const std::string& command) {
-    return std::system(command.c_str()) == 0;
-}
-
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 std::string python(const std::string& script, const std::string& args) {
     const std::string file = gTmp + "/script.py";

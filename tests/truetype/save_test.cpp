@@ -10,15 +10,11 @@
 
 #include "font_fixture.h"
 #include "platform/save.h"
+#include "test_io.h"
 #include "truetype/truetype.h"
 
 namespace gx::tt {
 namespace {
-
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
 
 std::vector<std::string> listDir(const std::string& dir) {
     std::vector<std::string> names;

@@ -10,21 +10,13 @@
 
 #include "entry/truetype_session.h"
 #include "install/install.h"
+#include "test_io.h"
 #include "truetype/truetype.h"
 
 namespace gx {
 namespace {
 
 std::string gTmp;
-
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
-
-bool run(const std::string& command) {
-    return std::system(command.c_str()) == 0;
-}
 
 bool checkTtf(const std::string& font) {
     return run(std::string(GX_SOURCE_DIR) + "/tests/tools/check-ttf '" + font + "' >" + gTmp +
