@@ -35,12 +35,7 @@ int answerFromScript(const char*, const char*, unsigned flags) {
     UiScript* script = scriptedUser();
     if (script && script->stopOnError && (flags & 0xF0) == platform::kMbIconError &&
         (script->actions.empty() || script->actions.front().kind != ScriptAction::Answer)) {
-        // The user gives up at the error: what the script meant to do next is not done.
-        script->actions.clear();
-        script->stopOnError = false;
-        script->stoppedAtError = true;
-        std::fprintf(stderr, "%s: the script stops at this error message\n",
-                     script->source.c_str());
+        script->stopAtError();
     }
     if (script && !script->actions.empty() &&
         script->actions.front().kind == ScriptAction::Answer) {
@@ -161,6 +156,13 @@ bool parseUiScript(const std::string& text, UiScript& script, std::string& error
         if (nl == text.size()) break;
     }
     return true;
+}
+
+void UiScript::stopAtError() {
+    actions.clear();
+    stopOnError = false;
+    stoppedAtError = true;
+    std::fprintf(stderr, "%s: the script stops at this error message\n", source.c_str());
 }
 
 bool findMenuItem(const std::vector<NumericBoxMenuItem>& menu, const std::string& path,

@@ -60,6 +60,10 @@ struct UiScript {
     std::string source;           // file name for messages
     bool stopOnError = false;     // armed by "stop-on-error" until the dialog closes
     bool stoppedAtError = false;  // the script ended at an error message
+
+    // The user gives up at an error: what the script meant to do next is not done, and
+    // the dialogs still open are cancelled.
+    void stopAtError();
 };
 
 // Finds "Submenu/Item" in a numeric box's context menu: the command and, for each level,

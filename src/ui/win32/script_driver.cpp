@@ -365,13 +365,7 @@ struct ScriptDriver::State {
         answered.insert(box);
         std::fprintf(stderr, "%s: the open-file dialog refused \"%s\": %s\n", script.source.c_str(),
                      fileGiven[fileDialog].c_str(), boxText(box).c_str());
-        if (script.stopOnError) {
-            script.actions.clear();
-            script.stopOnError = false;
-            script.stoppedAtError = true;
-            std::fprintf(stderr, "%s: the script stops at this error message\n",
-                         script.source.c_str());
-        }
+        if (script.stopOnError) script.stopAtError();
         press(box, IDOK);
         press(fileDialog, IDCANCEL);
     }
@@ -404,13 +398,7 @@ struct ScriptDriver::State {
             !script.actions.empty() && script.actions.front().kind == ScriptAction::Answer;
         // An error (a box with OK alone) that no line answers ends a "stop-on-error"
         // script there: what it meant to do next is not done, and the dialogs cancel.
-        if (script.stopOnError && !answerNext && id == IDOK) {
-            script.actions.clear();
-            script.stopOnError = false;
-            script.stoppedAtError = true;
-            std::fprintf(stderr, "%s: the script stops at this error message\n",
-                         script.source.c_str());
-        }
+        if (script.stopOnError && !answerNext && id == IDOK) script.stopAtError();
         if (answerNext) {
             const std::string& a = script.actions.front().text;
             id = a == "yes" ? IDYES : a == "no" ? IDNO : a == "cancel" ? IDCANCEL : IDOK;
