@@ -2,12 +2,14 @@
 //   1. every new file is written under a temporary name beside its target and synced;
 //   2. the backup is prepared (a second name of the font being replaced, or a copy);
 //   3. each file about to be replaced gets a second name ("aside") to restore it from;
-//   4. a journal naming targets, temporary files and asides is written and synced;
+//   4. for a set of several files, a journal naming targets, temporary files and asides
+//      is written and synced;
 //   5. the temporary files are renamed over their targets, the folders synced;
 //   6. the journal is removed (the save has happened), then the asides.
 // A failure in 1-4 changes nothing; in 5 the asides are renamed back. A kill in 5 leaves
 // the journal, and the next save into the font (which must lock it first) undoes the
-// renames from it. No target is ever missing: every rename replaces in one step.
+// renames from it, so a set is never half replaced. No target is ever missing: every
+// rename replaces in one step.
 #include "platform/save.h"
 
 #include <algorithm>
@@ -95,12 +97,15 @@ std::string copyToTemporary(FontFile& from, const std::string& dir, const std::s
 }
 
 // A second name for the file at `target` (beside it), or a copy where links are not had.
+// A name that will be renamed into place (`durable`, the backup) has its data synced like
+// every such file; a name kept only to put the file back is the same data as the file it
+// names, and its folder is synced with the journal's where a journal needs it.
 std::string secondName(const std::string& target, const std::string& dir, const std::string& tag,
-                       FontFile* open) {
+                       FontFile* open, bool durable) {
     std::string name = createTempFileIn(dir, tag);
     if (name.empty()) return name;
     if (deleteFile(name) && linkFile(target, name)) {
-        // The data is old, but the new name is synced like every file renamed into place.
+        if (!durable) return name;
         std::unique_ptr<FontFile> linked = FontFile::open(name, OpenMode::ReadOnly);
         if (linked && linked->sync()) return name;
     }
@@ -219,8 +224,12 @@ bool recoverSaves(const std::string& resolvedFirst, const std::string& tempPrefi
         std::vector<Entry> entries;
         if (readWholeFile(journal, text, 1u << 20) && decodeJournal(text, entries)) {
             // The killed save may have renamed any of its files: each whose temporary file
-            // is gone was placed.
-            for (Entry& e : entries) e.placed = !FontFile::exists(e.temp);
+            // is gone was placed. A listed second name that is gone was already put back
+            // by the save itself (it existed when the journal was written).
+            for (Entry& e : entries) {
+                e.placed = !FontFile::exists(e.temp);
+                if (e.placed && !e.aside.empty() && !FontFile::exists(e.aside)) e.placed = false;
+            }
             if (!undoEntries(entries, detail)) {
                 ok = false;
                 continue;  // the journal stays for the next attempt
@@ -286,7 +295,7 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
     if (!plan.backupPath.empty() && held && !workingCopy) {
         Entry b;
         b.target = resolvePath(plan.backupPath);
-        b.temp = secondName(first, directoryOf(b.target), tag, held.get());
+        b.temp = secondName(first, directoryOf(b.target), tag, held.get(), true);
         if (b.temp.empty()) return fail("cannot make the backup " + b.target);
         entries.insert(entries.begin(), b);
     }
@@ -295,17 +304,23 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
     for (Entry& e : entries) {
         if (workingCopy || e.createOnly || !FontFile::exists(e.target)) continue;
         e.aside = secondName(e.target, directoryOf(e.target), tag,
-                             e.target == first ? held.get() : nullptr);
+                             e.target == first ? held.get() : nullptr, false);
         if (e.aside.empty()) return fail("cannot keep a copy of " + e.target);
     }
 
-    // 4. The journal, complete and durable before the first rename.
+    // 4. The journal, complete and durable before the first rename, with the second names
+    // it lists. A save of one file needs none: the backup is renamed into place first and
+    // the file last, each in one step, so a kill anywhere leaves the file as it was or
+    // complete, and the backup the previous file or the one before it.
     std::string journal;
-    if (entries.size() > 1 && !workingCopy) {
-        const std::string text = encodeJournal(entries);
-        journal = writeTemporary(directoryOf(first), tag + kJournalWord, text.data(), text.size(),
-                                 std::string(), nullptr);
-        if (journal.empty() || !syncDirectory(directoryOf(first))) {
+    const std::string journalText = encodeJournal(entries);
+    auto writeJournal = [&] {
+        return writeTemporary(directoryOf(first), tag + kJournalWord, journalText.data(),
+                              journalText.size(), std::string(), nullptr);
+    };
+    if (plan.files.size() > 1 && !workingCopy) {
+        journal = writeJournal();
+        if (journal.empty() || !syncDirectories(entries)) {
             if (!journal.empty()) deleteFile(journal);
             return fail("cannot write the save's journal beside " + first);
         }
@@ -337,6 +352,9 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
         if (journal.empty() || (deleteFile(journal) && syncDirectory(directoryOf(first)))) {
             for (Entry& e : entries) {
                 if (!e.aside.empty()) deleteFile(e.aside);
+                // A rename between two names of one file (a backup that already was the
+                // font) leaves both names.
+                if (FontFile::exists(e.temp)) deleteFile(e.temp);
             }
             held = std::move(newFirst);
             result.ok = true;
@@ -363,13 +381,22 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
         if (hadHeld && !held)
             held = FontFile::open(plan.files[0].path, OpenMode::ReadWriteDenyWrite);
     } else {
-        // The journal stays: the next save into this font finishes putting things back.
+        // The journal stays (a save of one file writes it now): the next save into this
+        // font finishes putting things back.
+        if (journal.empty() && !workingCopy) {
+            journal = writeJournal();
+            if (!journal.empty() && !syncDirectories(entries)) {
+                deleteFile(journal);
+                journal.clear();
+            }
+        }
         result.detail =
             "cannot replace " + failedAt + ", and putting the files back failed:" + where;
         for (const Entry& e : entries)
             if (!e.placed && FontFile::exists(e.temp))
                 result.detail += "\nthe new version of " + e.target + " is " + e.temp;
-        result.detail += "\nthe next export into " + first + " puts the previous versions back";
+        if (!journal.empty())
+            result.detail += "\nthe next export into " + first + " puts the previous versions back";
     }
     return result;
 }

@@ -2,8 +2,12 @@
 // (links, modes), and refusal when the file was replaced behind the lock's back.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <cstdlib>
 #include <fstream>
@@ -31,6 +35,17 @@ std::string slurp(const std::string& path) {
 
 void put(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
+}
+
+std::vector<std::string> listDir(const std::string& dir) {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir.c_str())) {
+        while (dirent* e = readdir(d))
+            if (e->d_name[0] != '.') names.push_back(e->d_name);
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 struct SaveTransactionTest : ::testing::Test {
@@ -182,6 +197,101 @@ TEST_F(SaveTransactionTest, WithoutNoReplaceRenamesANewFileIsStillCreatedSafely)
     EXPECT_EQ(slurp(dir + "/c"), "a");
     EXPECT_FALSE(FontFile::exists(dir + "/a"));
     injectNoReplaceRefused(false);
+}
+
+// A user's `ln font.ttf font.bak`, or a kill between a save's two renames, leaves the
+// backup a second name of the font: renaming one name of a file over another does
+// nothing, and the save must not leave the temporary name behind.
+TEST_F(SaveTransactionTest, ABackupThatIsAlreadyTheFontLeavesNoSecondName) {
+    const std::string font = dir + "/f.ttf", bak = dir + "/f.bak";
+    put(font, "old");
+    ASSERT_EQ(link(font.c_str(), bak.c_str()), 0);
+    std::string why;
+    std::unique_ptr<FontFile> held = openForUpdate(font, "TTF", {bak}, why);
+    ASSERT_TRUE(held) << why;
+    const std::string text = "new";
+    SavePlan plan;
+    plan.tempPrefix = "TTF";
+    plan.files = {{font, text.data(), text.size()}};
+    plan.backupPath = bak;
+    ASSERT_TRUE(saveFiles(plan, held).ok);
+    EXPECT_EQ(slurp(font), "new");
+    EXPECT_EQ(slurp(bak), "old");
+    EXPECT_EQ(listDir(dir), (std::vector<std::string>{"f.bak", "f.ttf"}));
+}
+
+std::vector<Event> g_seen;
+void remember(const char* kind, const std::string& path, const std::string& from) {
+    g_seen.push_back({kind, path, from});
+}
+
+// A set's save that fails at its last rename puts the others back; killed half way
+// through that, the next open finishes it, though some second names are already gone.
+TEST_F(SaveTransactionTest, AKillWhilePuttingASetBackIsFinishedByTheNextOpen) {
+    const std::string font = dir + "/f.pfb", afm = dir + "/f.afm", pfm = dir + "/f.pfm",
+                      bak = dir + "/f.bak";
+    const std::string a = "new font", b = "new afm", c = "new pfm";
+    auto saveSet = [&]() {
+        put(font, "old font");
+        put(afm, "old afm");
+        put(pfm, "old pfm");
+        put(bak, "old bak");
+        std::string why;
+        std::unique_ptr<FontFile> held = openForUpdate(font, "AT1", {afm, pfm}, why);
+        if (!held) return SaveResult();
+        SavePlan plan;
+        plan.tempPrefix = "AT1";
+        plan.files = {
+            {font, a.data(), a.size()}, {afm, b.data(), b.size()}, {pfm, c.data(), c.size()}};
+        plan.backupPath = bak;
+        return saveFiles(plan, held);
+    };
+    // Find the step that renames the PFM into place, then the one that puts the font back
+    // after that rename failed.
+    g_seen.clear();
+    setStepObserver(remember);
+    ASSERT_TRUE(saveSet().ok);
+    int pfmRename = 0;
+    for (size_t i = 0; i < g_seen.size(); ++i)
+        if (g_seen[i].kind == "rename" && g_seen[i].path == pfm) pfmRename = int(i) + 1;
+    ASSERT_GT(pfmRename, 0);
+    for (const std::string& n : listDir(dir)) unlink((dir + "/" + n).c_str());
+    g_seen.clear();
+    injectStepFailure(pfmRename);
+    const SaveResult failed = saveSet();
+    injectStepFailure(0);
+    setStepObserver(nullptr);
+    ASSERT_FALSE(failed.ok);
+    ASSERT_TRUE(failed.unchanged) << failed.detail;
+    int fontPutBack = 0;
+    for (size_t i = size_t(pfmRename); i < g_seen.size(); ++i)
+        if (g_seen[i].kind == "rename" && g_seen[i].path == font) fontPutBack = int(i) + 1;
+    ASSERT_GT(fontPutBack, pfmRename);
+
+    for (const std::string& n : listDir(dir)) unlink((dir + "/" + n).c_str());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Counted from the same start as the failure.
+        injectKillAtStep(fontPutBack);
+        injectStepFailure(pfmRename);
+        saveSet();
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(slurp(afm), "old afm");  // put back before the kill
+    EXPECT_EQ(slurp(font), "new font");
+
+    std::string why;
+    std::unique_ptr<FontFile> held = openForUpdate(font, "AT1", {afm, pfm}, why);
+    ASSERT_TRUE(held) << why;
+    EXPECT_EQ(slurp(font), "old font");
+    EXPECT_EQ(slurp(afm), "old afm");
+    EXPECT_EQ(slurp(pfm), "old pfm");
+    EXPECT_EQ(slurp(bak), "old bak");
+    EXPECT_EQ(listDir(dir), (std::vector<std::string>{"f.afm", "f.bak", "f.pfb", "f.pfm"}));
 }
 
 }  // namespace
