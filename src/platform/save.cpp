@@ -2,8 +2,8 @@
 //   1. every new file is written under a temporary name beside its target and synced;
 //   2. the backup is prepared (a second name of the font being replaced, or a copy);
 //   3. each file about to be replaced gets a second name ("aside") to restore it from;
-//   4. for a set of several files, a journal naming targets, temporary files and asides
-//      is written and synced;
+//   4. for a set of several files that replaces one, a journal naming targets, temporary
+//      files and asides is written and synced (a new set is renamed with its first file last);
 //   5. the temporary files are renamed over their targets, the folders synced;
 //   6. the journal is removed (the save has happened), then the asides.
 // A failure in 1-4 changes nothing; in 5 the asides are renamed back. A kill in 5 leaves
@@ -311,14 +311,19 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
     // 4. The journal, complete and durable before the first rename, with the second names
     // it lists. A save of one file needs none: the backup is renamed into place first and
     // the file last, each in one step, so a kill anywhere leaves the file as it was or
-    // complete, and the backup the previous file or the one before it.
+    // complete, and the backup the previous file or the one before it. Nor does a set that
+    // replaces nothing: its first file is renamed last, so a kill leaves no font, or the
+    // whole set.
+    bool replacesAny = false;
+    for (const Entry& e : entries) replacesAny = replacesAny || !e.aside.empty();
+    const bool needJournal = plan.files.size() > 1 && !workingCopy && replacesAny;
     std::string journal;
     const std::string journalText = encodeJournal(entries);
     auto writeJournal = [&] {
         return writeTemporary(directoryOf(first), tag + kJournalWord, journalText.data(),
                               journalText.size(), std::string(), nullptr);
     };
-    if (plan.files.size() > 1 && !workingCopy) {
+    if (needJournal) {
         journal = writeJournal();
         if (journal.empty() || !syncDirectories(entries)) {
             if (!journal.empty()) deleteFile(journal);
@@ -336,8 +341,14 @@ SaveResult saveFiles(const SavePlan& plan, std::unique_ptr<FontFile>& held) {
         if (!journal.empty()) deleteFile(journal);
         return fail(first + " was replaced by another program during the export");
     }
+    std::vector<Entry*> order;
+    for (Entry& e : entries) order.push_back(&e);
+    if (!needJournal)
+        std::stable_partition(order.begin(), order.end(),
+                              [&](const Entry* e) { return e->target != first; });
     std::string failedAt;
-    for (Entry& e : entries) {
+    for (Entry* entry : order) {
+        Entry& e = *entry;
         const bool done =
             e.createOnly ? renameFile(e.temp, e.target) : replaceFile(e.temp, e.target);
         if (!done) {

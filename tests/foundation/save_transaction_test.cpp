@@ -294,5 +294,50 @@ TEST_F(SaveTransactionTest, AKillWhilePuttingASetBackIsFinishedByTheNextOpen) {
     EXPECT_EQ(listDir(dir), (std::vector<std::string>{"f.afm", "f.bak", "f.pfb", "f.pfm"}));
 }
 
+// A new set (a Type 1 font with its AFM and PFM) replaces nothing, and is saved without a
+// journal: killed at any step, there is no font, or the whole set.
+TEST_F(SaveTransactionTest, ANewSetKilledAtAnyStepLeavesNoFontOrTheWholeSet) {
+    const std::string font = dir + "/f.pfb", afm = dir + "/f.afm", pfm = dir + "/f.pfm";
+    const std::string a = "new font", b = "new afm", c = "new pfm";
+    auto saveSet = [&]() {
+        SavePlan plan;
+        plan.tempPrefix = "AT1";
+        plan.files = {
+            {font, a.data(), a.size()}, {afm, b.data(), b.size()}, {pfm, c.data(), c.size()}};
+        plan.createFirst = true;
+        std::unique_ptr<FontFile> none;
+        return saveFiles(plan, none).ok;
+    };
+    int kills = 0;
+    for (int step = 1; step < 100; ++step) {
+        for (const std::string& n : listDir(dir)) unlink((dir + "/" + n).c_str());
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            injectKillAtStep(step);
+            _exit(saveSet() ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        if (!WIFSIGNALED(status)) {
+            ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << step;
+            break;
+        }
+        ++kills;
+        if (FontFile::exists(font)) {
+            EXPECT_EQ(slurp(font), a) << step;
+            EXPECT_EQ(slurp(afm), b) << step;
+            EXPECT_EQ(slurp(pfm), c) << step;
+        } else {
+            // What a later export does: a new font again, over what the killed one left.
+            for (const std::string& n : listDir(dir))
+                if (n.rfind("AT1", 0) == 0) unlink((dir + "/" + n).c_str());
+            ASSERT_TRUE(saveSet()) << step;
+            EXPECT_EQ(slurp(afm), b) << step;
+        }
+    }
+    EXPECT_GT(kills, 8);
+}
+
 }  // namespace
 }  // namespace gx::platform
