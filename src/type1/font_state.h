@@ -19,6 +19,11 @@ struct PreservedGlyph {
     std::string name;
     int code = kUnknownGlyphCode;
     std::vector<uint8_t> program;
+    // The reader's check has passed on `program` as it stands, and `width` is its
+    // charstring width: a batch that keeps the glyph unchanged need not run either again.
+    // Whoever changes `program` clears it.
+    bool checked = false;
+    int16_t width = 0;
 };
 
 // Whether a charstring is introduced by "RD ... ND" or by "-| ... |-".
