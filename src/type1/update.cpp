@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cctype>
+#include <cstring>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -157,26 +158,16 @@ Type1SaveStatus checkSaveable(const SessionSettings& settings, const std::string
 
 // A name the program's reader takes back as it was written: one short token.
 bool plainName(const std::string& name) {
+    // The bytes a name token may hold: printable ASCII but for the delimiters.
+    static const std::array<bool, 256> plain = [] {
+        std::array<bool, 256> table{};
+        for (int c = 33; c < 127; ++c) table[size_t(c)] = !std::strchr("[]{}()<>/%", c);
+        return table;
+    }();
     if (name.empty() || name.size() > 100) return false;
-    for (unsigned char c : name) {
-        if (c <= 32 || c >= 127) return false;
-        switch (c) {
-            case '[':
-            case ']':
-            case '{':
-            case '}':
-            case '(':
-            case ')':
-            case '<':
-            case '>':
-            case '/':
-            case '%':
-                return false;
-            default:
-                break;
-        }
-    }
-    return name.find("EndKernPairs") == std::string::npos;
+    for (unsigned char c : name)
+        if (!plain[c]) return false;
+    return name.size() < 12 || name.find("EndKernPairs") == std::string::npos;
 }
 
 // codeForGlyphName over a settled name table, looked up instead of compared 224 times.
@@ -190,7 +181,7 @@ class GlyphCodes {
         if (!builtinNames) own_ = firstCodes(s.glyphNameTable);
     }
     int operator()(const std::string& name) const {
-        if (name == ".notdef") return 0;
+        if (std::string_view(name) == ".notdef") return 0;
         int code = kUnknownGlyphCode;
         const auto it = first_.find(name);
         if (it != first_.end()) code = it->second;
@@ -373,7 +364,7 @@ Type1SaveStatus type1ReadBackOfSave(Type1FontState& s, const SessionSettings& se
     return Type1SaveStatus::Ok;
 }
 
-void applyType1ReadBack(Type1ReadBack readBack, Type1FontState& s, SessionSettings& settings) {
+void applyType1ReadBack(Type1ReadBack&& readBack, Type1FontState& s, SessionSettings& settings) {
     s = std::move(readBack.font);
     settings.gridSize = 1000;
     settings.familyName = readBack.familyName;

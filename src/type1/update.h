@@ -73,7 +73,7 @@ Type1SaveStatus type1ReadBackOfSave(Type1FontState& s, const SessionSettings& se
                                     bool takePrograms = false);
 // Puts a read-back in place of a read of the files: into `s` (which is replaced) and the
 // settings, as readType1FontBytes would.
-void applyType1ReadBack(Type1ReadBack readBack, Type1FontState& s, SessionSettings& settings);
+void applyType1ReadBack(Type1ReadBack&& readBack, Type1FontState& s, SessionSettings& settings);
 
 // Writes the font program, the AFM and the PFM as one set (platform::saveFiles): each
 // is written beside its target and synced, then all are renamed into place or none.
