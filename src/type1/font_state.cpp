@@ -10,9 +10,9 @@ namespace gx {
 namespace {
 
 // Made once: a batch makes several states per shape.
-const std::array<std::string, 224>& builtinNameTable() {
-    static const std::array<std::string, 224> table = [] {
-        std::array<std::string, 224> names;
+const std::vector<std::string>& builtinNameTable() {
+    static const std::vector<std::string> table = [] {
+        std::vector<std::string> names(kNamedCodeCount);
         for (int i = 0; i < kNamedCodeCount; ++i) names[size_t(i)] = builtinGlyphName(i + 32);
         return names;
     }();
@@ -21,7 +21,7 @@ const std::array<std::string, 224>& builtinNameTable() {
 
 }  // namespace
 
-Type1FontState::Type1FontState() : glyphNameTable(builtinNameTable()) {}
+Type1FontState::Type1FontState() : glyphNameTable(builtinNameTable()), encodingNames(256) {}
 
 void Type1FontState::reset() {
     *this = Type1FontState();

@@ -198,7 +198,7 @@ class GlyphCodes {
     }
 
   private:
-    static FirstCodes firstCodes(const std::array<std::string, 224>& table) {
+    static FirstCodes firstCodes(const std::vector<std::string>& table) {
         FirstCodes first;
         for (int code = 32; code <= 255; ++code) {
             const std::string& name = table[size_t(code) - 32];
