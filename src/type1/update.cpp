@@ -1,9 +1,9 @@
 #include "type1/update.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstring>
-#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -259,7 +259,9 @@ bool readBackOf(Type1FontState& s, const SessionSettings& settings,
     const GlyphCodes codeForName(r, !s.cNames);
     const CharStringStyle style = existing ? s.charStringStyle : CharStringStyle::RD;
     const size_t lead = r.lenIV > 0 ? size_t(r.lenIV) : 0;
-    std::set<std::string> unknownNames;
+    // Names without a code, checked for twins once all are known: an existing font may
+    // hold hundreds, and a tree of copies of them was about half of a held save's work.
+    std::vector<std::string_view> unknownNames;
     bool seenNotdef = false;
     size_t total = 0;
     r.preservedGlyphs.reserve(entries.size());
@@ -287,11 +289,14 @@ bool readBackOf(Type1FontState& s, const SessionSettings& settings,
                 r.glyphPresent[size_t(g.code)] = 1;
             r.widths[size_t(g.code)] = g.width;
         } else {
-            if (!unknownNames.insert(e.name).second) return false;
+            unknownNames.push_back(e.name);
             ++r.unknownGlyphCount;
         }
         r.preservedGlyphs.push_back(std::move(g));
     }
+    std::sort(unknownNames.begin(), unknownNames.end());
+    if (std::adjacent_find(unknownNames.begin(), unknownNames.end()) != unknownNames.end())
+        return false;
     r.charStringStyle = style == CharStringStyle::RD || r.preservedGlyphs.empty()
                             ? CharStringStyle::RD
                             : CharStringStyle::Bar;

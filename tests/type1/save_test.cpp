@@ -612,5 +612,38 @@ TEST(Save, AGlyphNotKnownToPassTheReaderIsCheckedBeforeABatchKeepsIt) {
     EXPECT_FALSE(files.program.empty());  // laid out, for the reader to judge
 }
 
+TEST(Save, TwoGlyphsOfOneNameWithoutACodeAreLeftToTheReader) {
+    const std::string font = test::freshDirectory("twins") + "/f.pfb";
+    SessionSettings settings = test::type1Settings();
+    Type1FontState state;
+    settings.charNumber = 65;
+    ASSERT_EQ(buildCharString(state, settings, 0, 0, square().points.data(), square().types.data(),
+                              square().count()),
+              CharStringStatus::Ok);
+    state = holdOneExport(state, settings, font, "first");
+    ASSERT_TRUE(glyphAt(state, 65));
+    // Glyphs the reader found and checked, each of a name no code has.
+    PreservedGlyph extra = *glyphAt(state, 65);
+    extra.code = kUnknownGlyphCode;
+    for (const char* name : {"zeta.alt", "alpha.alt", "omega.alt"}) {
+        extra.name = name;
+        state.preservedGlyphs.push_back(extra);
+    }
+    state.unknownGlyphCount = 3;
+    state = holdOneExport(state, settings, font, "three names without a code");
+    EXPECT_EQ(state.unknownGlyphCount, 3);
+
+    extra.name = "alpha.alt";
+    state.preservedGlyphs.push_back(extra);
+    ++state.unknownGlyphCount;
+    Type1ReadBack readBack;
+    Type1Files files;
+    bool certain = true;
+    std::string error;
+    ASSERT_EQ(type1ReadBackOfSave(state, settings, font, readBack, certain, files, error, true),
+              Type1SaveStatus::Ok);
+    EXPECT_FALSE(certain);
+}
+
 }  // namespace
 }  // namespace gx
