@@ -41,8 +41,9 @@ Type1SaveStatus saveOrHoldType1Font(Type1ExportSession& s, bool keepBackup, std:
     // the last one writes. Where that cannot be told, from the files laid out in memory.
     bool certain = false;
     Type1Files files;
-    const Type1SaveStatus settled = type1ReadBackOfSave(s.font, s.settings, s.targetFileName,
-                                                        s.heldReadBack, certain, files, error);
+    // The state is dropped once it is held: the next export starts from the read-back.
+    const Type1SaveStatus settled = type1ReadBackOfSave(
+        s.font, s.settings, s.targetFileName, s.heldReadBack, certain, files, error, true);
     if (settled != Type1SaveStatus::Ok) return settled;
     s.held.valid = true;
     s.held.batch = s.hold.batch;

@@ -1,5 +1,6 @@
 // The compiled-in string table and the rotating area strings are loaded into.
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/strings_internal.h"
 
@@ -25,9 +26,14 @@ size_t g_offset = 0;
 }  // namespace
 
 const char* compiledString(int id) {
-    for (const Entry& e : kTable)
-        if (e.id == id) return e.text;
-    return nullptr;
+    // Indexed once: every export's dialogs ask for a dozen texts.
+    static const std::unordered_map<int, const char*> index = [] {
+        std::unordered_map<int, const char*> byId;
+        for (const Entry& e : kTable) byId.emplace(e.id, e.text);  // the first of an id wins
+        return byId;
+    }();
+    const auto it = index.find(id);
+    return it == index.end() ? nullptr : it->second;
 }
 
 const char* placeInRotatingArea(const char* text) {

@@ -17,6 +17,16 @@ std::string itemText(int index) {
     return std::string(1, char(static_cast<unsigned char>(codeOfItem(index))));
 }
 
+const std::vector<std::string>& charListItems() {
+    static const std::vector<std::string> items = [] {
+        std::vector<std::string> list;
+        list.reserve(kCharListItems);
+        for (int i = 0; i < kCharListItems; ++i) list.push_back(itemText(i));
+        return list;
+    }();
+    return items;
+}
+
 bool itemIsGrey(const CharStates& states, int code) {
     bool has = states.hasGlyph && states.hasGlyph(code);
     bool deleted = states.deleteMark && states.deleteMark(code);

@@ -34,6 +34,8 @@ inline int codeOfItem(int index) {
 int itemOfCode(int code);
 // The item's text: the single character of that code in the ANSI code page.
 std::string itemText(int index);
+// The texts of all items, in order; made once, as every dialog shows the same list.
+const std::vector<std::string>& charListItems();
 
 // Per-code state as the session keeps it.
 struct CharStates {

@@ -58,7 +58,7 @@ std::string buildAfmFile(const Type1FontState& s, const SessionSettings& setting
     // Every C line carries the glyph's box ("B"): TeX's afm2tfm and others read the
     // heights and depths of characters from it.
     std::map<std::string, const std::vector<uint8_t>*> programs, original;
-    for (const GlyphEntry& e : entries) programs.emplace(e.name, &e.program);
+    for (const GlyphEntry& e : entries) programs.emplace(e.name, &e.program());
     for (const PreservedGlyph& g : s.preservedGlyphs) original.emplace(g.name, &g.program);
     CharStringLibrary library;
     library.subrs = &s.subrPrograms;

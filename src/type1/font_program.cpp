@@ -108,9 +108,9 @@ std::vector<GlyphEntry> charStringEntries(const Type1FontState& s,
     const int charNumber = settings.charNumber;
     const bool adding =
         s.newGlyphPending && s.newGlyphBuilt && charNumber >= 33 && charNumber <= 255;
-    const std::vector<uint8_t> blank = defaultGlyphProgram(s.widths[32]);
     bool haveNotdef = false, haveSpace = false;
     if (s.existingFont) {
+        entries.reserve(s.preservedGlyphs.size() + 3);
         for (const PreservedGlyph& g : s.preservedGlyphs) {
             if (g.code >= 33 && g.code <= 255 &&
                 (s.deleteMark[size_t(g.code)] || (adding && g.code == charNumber)))
@@ -118,11 +118,15 @@ std::vector<GlyphEntry> charStringEntries(const Type1FontState& s,
             GlyphEntry e;
             if (g.code == kUnknownGlyphCode) {
                 e.name = g.name;
-                e.program = g.program;
+                e.kept = &g;
             } else {
                 e.name = fileGlyphName(s, g.code);
-                e.program = g.code == 0 ? g.program
-                                        : withCharStringWidth(g.program, s.widths[size_t(g.code)]);
+                const int16_t width = s.widths[size_t(g.code)];
+                // A glyph measured at the width it is written with stays as it is.
+                if (g.code == 0 || (g.checked && g.width == width))
+                    e.kept = &g;
+                else
+                    e.made = withCharStringWidth(g.program, width);
             }
             haveNotdef = haveNotdef || g.code == 0;
             haveSpace = haveSpace || g.code == 32;
@@ -130,9 +134,13 @@ std::vector<GlyphEntry> charStringEntries(const Type1FontState& s,
         }
     }
     // Every font carries ".notdef" and "space"; a font read back may lack them.
-    if (!haveNotdef) entries.insert(entries.begin(), GlyphEntry{".notdef", blank});
-    if (!haveSpace) entries.push_back(GlyphEntry{fileGlyphName(s, 32), blank});
-    if (adding) entries.push_back(GlyphEntry{fileGlyphName(s, charNumber), s.newGlyphProgram});
+    if (!haveNotdef || !haveSpace) {
+        const std::vector<uint8_t> blank = defaultGlyphProgram(s.widths[32]);
+        if (!haveNotdef) entries.insert(entries.begin(), GlyphEntry{".notdef", nullptr, blank});
+        if (!haveSpace) entries.push_back(GlyphEntry{fileGlyphName(s, 32), nullptr, blank});
+    }
+    if (adding)
+        entries.push_back(GlyphEntry{fileGlyphName(s, charNumber), nullptr, s.newGlyphProgram});
     return entries;
 }
 
@@ -153,7 +161,7 @@ std::vector<uint8_t> buildFontProgram(const Type1FontState& s, const SessionSett
     plain += format("/CharStrings %d dict dup begin\r", int(entries.size()));
     const int lenIV = existing ? s.lenIV : 4;
     const CharStringStyle style = existing ? s.charStringStyle : CharStringStyle::RD;
-    for (const GlyphEntry& e : entries) plain += charStringEntry(e.name, e.program, lenIV, style);
+    for (const GlyphEntry& e : entries) plain += charStringEntry(e.name, e.program(), lenIV, style);
     plain += "end\rend\rreadonly put\rnoaccess put\r";
     plain += "dup /FontName get exch definefont pop\r";
     plain += "mark currentfile closefile\r";

@@ -27,7 +27,11 @@ std::string newFontPrivateText();
 
 struct GlyphEntry {
     std::string name;
-    std::vector<uint8_t> program;
+    // A kept glyph written as it stands, referred to rather than copied (the state
+    // outlives the entries); null for a program made for this save, held in `made`.
+    const PreservedGlyph* kept = nullptr;
+    std::vector<uint8_t> made;
+    const std::vector<uint8_t>& program() const { return kept ? kept->program : made; }
 };
 std::vector<GlyphEntry> charStringEntries(const Type1FontState& s, const SessionSettings& settings);
 // The same with the glyphs charStringEntries gave (a save lays out the AFM from them too).

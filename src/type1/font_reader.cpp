@@ -490,6 +490,8 @@ class ProgramReader {
                 error = "the font is damaged: the glyph " + name + " " + why;
                 return false;
             }
+            g.checked = true;
+            g.width = charStringWidth(g.program.data(), g.program.size());
             if (g.code <= 255) {
                 if (s_.glyphPresent[size_t(g.code)] || (g.code == 0 && seenNotdef_)) {
                     error = "the glyph " + name + " is defined twice";
@@ -499,7 +501,7 @@ class ProgramReader {
                     seenNotdef_ = true;
                 else
                     s_.glyphPresent[size_t(g.code)] = 1;
-                s_.widths[size_t(g.code)] = charStringWidth(g.program.data(), g.program.size());
+                s_.widths[size_t(g.code)] = g.width;
             } else {
                 if (!unknownNames.insert(name).second) {
                     error = "the glyph " + name + " is defined twice";

@@ -7,9 +7,21 @@
 
 namespace gx {
 
-Type1FontState::Type1FontState() {
-    for (int i = 0; i < kNamedCodeCount; ++i) glyphNameTable[i] = builtinGlyphName(i + 32);
+namespace {
+
+// Made once: a batch makes several states per shape.
+const std::vector<std::string>& builtinNameTable() {
+    static const std::vector<std::string> table = [] {
+        std::vector<std::string> names(kNamedCodeCount);
+        for (int i = 0; i < kNamedCodeCount; ++i) names[size_t(i)] = builtinGlyphName(i + 32);
+        return names;
+    }();
+    return table;
 }
+
+}  // namespace
+
+Type1FontState::Type1FontState() : glyphNameTable(builtinNameTable()), encodingNames(256) {}
 
 void Type1FontState::reset() {
     *this = Type1FontState();
@@ -22,16 +34,26 @@ std::string glyphNameForCode(const Type1FontState& s, int code) {
     return "c" + std::to_string(code);
 }
 
-int codeForGlyphName(const Type1FontState& s, const std::string& name) {
-    if (name == ".notdef") return 0;
-    // A code without a name in the table is called "c" and its number; that is the
-    // only form such a name can take, so it is read rather than built 224 times.
+namespace {
+
+// The code a name of the form "c" and a number gives; -1 for any other name.
+int cNameCode(const std::string& name) {
     int numbered = -1;
     if (name.size() >= 3 && name.size() <= 4 && name[0] == 'c' && name[1] != '0') {
         numbered = 0;
         for (size_t i = 1; i < name.size() && numbered >= 0; ++i)
             numbered = std::isdigit(uint8_t(name[i])) ? numbered * 10 + (name[i] - '0') : -1;
     }
+    return numbered;
+}
+
+}  // namespace
+
+int codeForGlyphName(const Type1FontState& s, const std::string& name) {
+    if (name == ".notdef") return 0;
+    // A code without a name in the table is called "c" and its number; that is the
+    // only form such a name can take, so it is read rather than built 224 times.
+    const int numbered = cNameCode(name);
     for (int code = 32; code <= 255; ++code) {
         const std::string& entry = s.glyphNameTable[size_t(code) - 32];
         if (entry.empty() ? code == numbered : entry == name) return code;
@@ -59,10 +81,15 @@ int16_t clamp16(long v) {
 // first. A new glyph at the second code needs a name of its own, or the font would
 // define two glyphs of one name.
 void giveNewGlyphItsOwnName(Type1FontState& s, int code) {
-    std::string name = fileGlyphName(s, code);
+    const std::string name = fileGlyphName(s, code);
+    // The names fileGlyphName gives, compared without making the "c" names.
+    const int numbered = cNameCode(name);
     bool shared = false;
-    for (int c = 32; c <= 255; ++c) {
-        if (c != code && fileGlyphName(s, c) == name) shared = true;
+    for (int c = 32; c <= 255 && !shared; ++c) {
+        if (c == code) continue;
+        const std::string& given =
+            s.cNames ? s.encodingNames[size_t(c)] : s.glyphNameTable[size_t(c) - 32];
+        shared = given.empty() ? c == numbered : given == name;
     }
     if (!shared) return;
     std::string own = "c" + std::to_string(code);

@@ -19,6 +19,11 @@ struct PreservedGlyph {
     std::string name;
     int code = kUnknownGlyphCode;
     std::vector<uint8_t> program;
+    // The reader's check has passed on `program` as it stands, and `width` is its
+    // charstring width: a batch that keeps the glyph unchanged need not run either again.
+    // Whoever changes `program` clears it.
+    bool checked = false;
+    int16_t width = 0;
 };
 
 // Whether a charstring is introduced by "RD ... ND" or by "-| ... |-".
@@ -49,12 +54,15 @@ struct Type1FontState {
     std::string fontName;
     std::string fullName;
 
+    // The two name tables are vectors of a fixed size rather than arrays so that a state
+    // moves without moving 480 strings (a batch moves and renews states per shape); a
+    // state moved from is only assigned to or destroyed.
     // Names of the codes 32..255: the built-in names, renamed by an existing font's
     // own Encoding.
-    std::array<std::string, 224> glyphNameTable;
+    std::vector<std::string> glyphNameTable;  // 224 names
     // The names an existing font's own Encoding gave (empty where it gave none),
     // codes 0..31 included so that they are written back as they were.
-    std::array<std::string, 256> encodingNames;
+    std::vector<std::string> encodingNames;  // 256 names
 
     // The new glyph.
     int16_t minX = 32767, minY = 32767, maxX = 0, maxY = 0;

@@ -1,8 +1,9 @@
 #include "type1/update.h"
 
+#include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
-#include <set>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -157,23 +158,30 @@ Type1SaveStatus checkSaveable(const SessionSettings& settings, const std::string
 
 // A name the program's reader takes back as it was written: one short token.
 bool plainName(const std::string& name) {
+    // The bytes a name token may hold: printable ASCII but for the delimiters.
+    static const std::array<bool, 256> plain = [] {
+        std::array<bool, 256> table{};
+        for (int c = 33; c < 127; ++c) table[size_t(c)] = !std::strchr("[]{}()<>/%", c);
+        return table;
+    }();
     if (name.empty() || name.size() > 100) return false;
     for (unsigned char c : name)
-        if (c <= 32 || c >= 127 || std::strchr("[]{}()<>/%", c)) return false;
-    return name.find("EndKernPairs") == std::string::npos;
+        if (!plain[c]) return false;
+    return name.size() < 12 || name.find("EndKernPairs") == std::string::npos;
 }
 
 // codeForGlyphName over a settled name table, looked up instead of compared 224 times.
+// The table of the built-in names is looked up through one map made once.
 class GlyphCodes {
   public:
-    explicit GlyphCodes(const Type1FontState& s) : s_(s) {
-        for (int code = 32; code <= 255; ++code) {
-            const std::string& name = s.glyphNameTable[size_t(code) - 32];
-            if (!name.empty()) first_.emplace(name, code);
-        }
+    using FirstCodes = std::unordered_map<std::string_view, int>;
+
+    GlyphCodes(const Type1FontState& s, bool builtinNames)
+        : s_(s), first_(builtinNames ? builtinFirstCodes() : own_) {
+        if (!builtinNames) own_ = firstCodes(s.glyphNameTable);
     }
     int operator()(const std::string& name) const {
-        if (name == ".notdef") return 0;
+        if (std::string_view(name) == ".notdef") return 0;
         int code = kUnknownGlyphCode;
         const auto it = first_.find(name);
         if (it != first_.end()) code = it->second;
@@ -190,15 +198,31 @@ class GlyphCodes {
     }
 
   private:
+    static FirstCodes firstCodes(const std::vector<std::string>& table) {
+        FirstCodes first;
+        for (int code = 32; code <= 255; ++code) {
+            const std::string& name = table[size_t(code) - 32];
+            if (!name.empty()) first.emplace(name, code);
+        }
+        return first;
+    }
+    static const FirstCodes& builtinFirstCodes() {
+        static const Type1FontState builtin;
+        static const FirstCodes first = firstCodes(builtin.glyphNameTable);
+        return first;
+    }
+
     const Type1FontState& s_;
-    std::unordered_map<std::string_view, int> first_;
+    FirstCodes own_;
+    const FirstCodes& first_;
 };
 
 // The reader's steps (readType1Program and the AFM's kerning) over what the writer
 // would write; every refusal of the reader makes this uncertain instead.
-// Once it is certain, the programs move from `entries` into the read-back.
-bool readBackOf(const Type1FontState& s, const SessionSettings& settings,
-                std::vector<GlyphEntry>& entries, Type1ReadBack& out) {
+// Once it is certain, the programs move from `entries` into the read-back, and with
+// `takePrograms` those of the kept glyphs from `s`.
+bool readBackOf(Type1FontState& s, const SessionSettings& settings,
+                std::vector<GlyphEntry>& entries, Type1ReadBack& out, bool takePrograms) {
     Type1FontState& r = out.font;
     r = Type1FontState();
     // The clear text: FontMatrix, FontBBox, FamilyName, Weight, ItalicAngle, Encoding.
@@ -231,21 +255,31 @@ bool readBackOf(const Type1FontState& s, const SessionSettings& settings,
         r.subrPrograms.assign(4, std::vector<uint8_t>{11});
     }
     // The CharStrings, in the order written.
-    const GlyphCodes codeForName(r);
+    // Without the "c" names the read-back keeps the built-in name table.
+    const GlyphCodes codeForName(r, !s.cNames);
     const CharStringStyle style = existing ? s.charStringStyle : CharStringStyle::RD;
     const size_t lead = r.lenIV > 0 ? size_t(r.lenIV) : 0;
-    std::set<std::string> unknownNames;
+    // Names without a code, checked for twins once all are known: an existing font may
+    // hold hundreds, and a tree of copies of them was about half of a held save's work.
+    std::vector<std::string_view> unknownNames;
     bool seenNotdef = false;
     size_t total = 0;
+    r.preservedGlyphs.reserve(entries.size());
     for (const GlyphEntry& e : entries) {
-        const size_t length = lead + e.program.size();
+        const std::vector<uint8_t>& program = e.program();
+        const size_t length = lead + program.size();
         if (!plainName(e.name) || length <= lead || length > 65535) return false;
         total += length + e.name.size() + 16;
         if (total > (4u << 20)) return false;
-        std::string why;
-        if (!checkCharString(e.program, why)) return false;
         PreservedGlyph g;
-        g.name = e.name;
+        if (e.kept && e.kept->checked) {
+            g.width = e.kept->width;  // the same bytes the reader passed before
+        } else {
+            std::string why;
+            if (!checkCharString(program, why)) return false;
+            g.width = charStringWidth(program.data(), program.size());
+        }
+        g.checked = true;
         g.code = codeForName(e.name);
         if (g.code <= 255) {
             if (r.glyphPresent[size_t(g.code)] || (g.code == 0 && seenNotdef)) return false;
@@ -253,13 +287,16 @@ bool readBackOf(const Type1FontState& s, const SessionSettings& settings,
                 seenNotdef = true;
             else
                 r.glyphPresent[size_t(g.code)] = 1;
-            r.widths[size_t(g.code)] = charStringWidth(e.program.data(), e.program.size());
+            r.widths[size_t(g.code)] = g.width;
         } else {
-            if (!unknownNames.insert(e.name).second) return false;
+            unknownNames.push_back(e.name);
             ++r.unknownGlyphCount;
         }
         r.preservedGlyphs.push_back(std::move(g));
     }
+    std::sort(unknownNames.begin(), unknownNames.end());
+    if (std::adjacent_find(unknownNames.begin(), unknownNames.end()) != unknownNames.end())
+        return false;
     r.charStringStyle = style == CharStringStyle::RD || r.preservedGlyphs.empty()
                             ? CharStringStyle::RD
                             : CharStringStyle::Bar;
@@ -277,8 +314,20 @@ bool readBackOf(const Type1FontState& s, const SessionSettings& settings,
                 {int16_t(codeForGlyphName(r, left)), int16_t(codeForGlyphName(r, right)), p.value});
         }
     }
-    for (size_t i = 0; i < entries.size(); ++i)
-        r.preservedGlyphs[i].program = std::move(entries[i].program);
+    for (size_t i = 0; i < entries.size(); ++i) {
+        GlyphEntry& e = entries[i];
+        PreservedGlyph& g = r.preservedGlyphs[i];
+        g.name = std::move(e.name);
+        if (!e.kept) {
+            g.program = std::move(e.made);
+        } else if (takePrograms) {
+            PreservedGlyph& from = s.preservedGlyphs[size_t(e.kept - s.preservedGlyphs.data())];
+            g.program = std::move(from.program);
+            from.checked = false;
+        } else {
+            g.program = e.kept->program;
+        }
+    }
     return true;
 }
 
@@ -302,14 +351,14 @@ Type1SaveStatus buildType1Files(Type1FontState& s, const SessionSettings& settin
 
 Type1SaveStatus type1ReadBackOfSave(Type1FontState& s, const SessionSettings& settings,
                                     const std::string& fontPath, Type1ReadBack& out, bool& certain,
-                                    Type1Files& files, std::string& error) {
+                                    Type1Files& files, std::string& error, bool takePrograms) {
     certain = false;
     const Type1SaveStatus ok = checkSaveable(settings, fontPath, error);
     if (ok != Type1SaveStatus::Ok) return ok;
     finishFontMetrics(s, settings);
     buildFontNames(s, settings);
     std::vector<GlyphEntry> entries = charStringEntries(s, settings);
-    certain = readBackOf(s, settings, entries, out);
+    certain = readBackOf(s, settings, entries, out, takePrograms);
     if (!certain) {
         files.program = buildFontProgram(s, settings, entries);
         files.afm = buildAfmFile(s, settings, entries);
@@ -320,7 +369,7 @@ Type1SaveStatus type1ReadBackOfSave(Type1FontState& s, const SessionSettings& se
     return Type1SaveStatus::Ok;
 }
 
-void applyType1ReadBack(Type1ReadBack readBack, Type1FontState& s, SessionSettings& settings) {
+void applyType1ReadBack(Type1ReadBack&& readBack, Type1FontState& s, SessionSettings& settings) {
     s = std::move(readBack.font);
     settings.gridSize = 1000;
     settings.familyName = readBack.familyName;

@@ -65,12 +65,15 @@ struct Type1ReadBack {
 // Settles the state as buildType1Files does and tells what reading back its files would
 // give, without laying them out (`certain`). Where that cannot be told for certain (a
 // name the reader would take apart, a glyph it would refuse), lays the files out instead.
+// With `takePrograms` (for a caller that drops `s` next) a certain read-back takes the
+// programs of the glyphs it keeps as they are out of `s` instead of copying them.
 Type1SaveStatus type1ReadBackOfSave(Type1FontState& s, const SessionSettings& settings,
                                     const std::string& fontPath, Type1ReadBack& out, bool& certain,
-                                    Type1Files& files, std::string& error);
+                                    Type1Files& files, std::string& error,
+                                    bool takePrograms = false);
 // Puts a read-back in place of a read of the files: into `s` (which is replaced) and the
 // settings, as readType1FontBytes would.
-void applyType1ReadBack(Type1ReadBack readBack, Type1FontState& s, SessionSettings& settings);
+void applyType1ReadBack(Type1ReadBack&& readBack, Type1FontState& s, SessionSettings& settings);
 
 // Writes the font program, the AFM and the PFM as one set (platform::saveFiles): each
 // is written beside its target and synced, then all are renamed into place or none.

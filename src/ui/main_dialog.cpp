@@ -125,9 +125,7 @@ void MainDialog::onInit() {
     setEnabled(kMainWidth, settings_.autoWidth == 0);
     if (settings_.autoWidth) setCharWidth(autoWidth(), true);
 
-    std::vector<std::string> list;
-    for (int i = 0; i < kCharListItems; ++i) list.push_back(itemText(i));
-    setItems(kMainCharList, std::move(list));
+    setItems(kMainCharList, charListItems());
     setSelection(kMainCharList, itemOfCode(settings_.charNumber));
     setText(kMainCode, std::to_string(settings_.charNumber));
 

@@ -213,9 +213,7 @@ void FontOptionsDialog::onInit() {
     setText(kFontOptGridSize, std::to_string(settings_.gridSize));
     setText(kFontOptFamilyName, settings_.familyName);
     setChecked(kFontOptSymbolFont, settings_.exportSymbol != 0);
-    std::vector<std::string> list;
-    for (int i = 0; i < kCharListItems; ++i) list.push_back(itemText(i));
-    setItems(kFontOptCharList, std::move(list));
+    setItems(kFontOptCharList, charListItems());
     current_ = settings_.charNumber < kFirstListedCode  ? kFirstListedCode
                : settings_.charNumber > kLastListedCode ? kLastListedCode
                                                         : settings_.charNumber;

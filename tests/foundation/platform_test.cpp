@@ -178,6 +178,11 @@ TEST(IniTest, NamesCompareWithoutCaseAndOtherEntriesAreKept) {
     updated = iniSet(updated, "AT1 Filter", "Style", "2");
     EXPECT_EQ(iniLookup(updated, "AT1 Filter", "Style").value(), "2");
     EXPECT_EQ(iniLookup(updated, "Other", "GridSize").value(), "5");
+    // Tabs, CR LF line ends, lines of blanks only and empty values.
+    const std::string blanks = "[S]\r\n\t k \t=\t v \r\n \t \r\nj=\r\n";
+    EXPECT_EQ(iniLookup(blanks, "S", "k").value(), "v");
+    EXPECT_EQ(iniLookup(blanks, "S", "j").value(), "");
+    EXPECT_EQ(iniSet(blanks, "S", "j", "1"), "[S]\r\n\t k \t=\t v \r\n \t \r\nj=1\r\n");
 }
 
 TEST(IniTest, IntegersReadAsTheProfileFunctionDoes) {

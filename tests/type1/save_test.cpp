@@ -413,6 +413,9 @@ void expectSameState(const Type1FontState& a, const Type1FontState& b, const std
         EXPECT_EQ(a.preservedGlyphs[i].code, b.preservedGlyphs[i].code) << what << " glyph " << i;
         EXPECT_TRUE(a.preservedGlyphs[i].program == b.preservedGlyphs[i].program)
             << what << " glyph " << i;
+        EXPECT_EQ(a.preservedGlyphs[i].checked, b.preservedGlyphs[i].checked)
+            << what << " glyph " << i;
+        EXPECT_EQ(a.preservedGlyphs[i].width, b.preservedGlyphs[i].width) << what << " glyph " << i;
     }
 }
 
@@ -505,6 +508,141 @@ TEST(Save, WhatABatchKeepsIsWhatTheReaderMakesOfTheFiles) {
         ++checked;
     }
     EXPECT_GE(checked, 2);
+}
+
+// One export of a batch: the save held as the session holds it (its state dropped), checked
+// against the files that save lays out, read back. Returns the state the next export
+// starts from.
+Type1FontState holdOneExport(const Type1FontState& state, const SessionSettings& settings,
+                             const std::string& font, const std::string& what) {
+    Type1FontState laidOut = state;
+    Type1Files files;
+    std::string error;
+    EXPECT_EQ(buildType1Files(laidOut, settings, font, files, error), Type1SaveStatus::Ok) << what;
+    Type1FontState read;
+    SessionSettings readSettings = test::type1Settings();
+    EXPECT_EQ(readType1FontBytes(files.program, files.afm, read, readSettings, error),
+              Type1ReadStatus::Ok)
+        << what << ": " << error;
+
+    Type1FontState held = state;
+    Type1ReadBack readBack;
+    Type1Files none;
+    bool certain = false;
+    EXPECT_EQ(type1ReadBackOfSave(held, settings, font, readBack, certain, none, error, true),
+              Type1SaveStatus::Ok);
+    EXPECT_TRUE(certain) << what;
+    Type1FontState applied;
+    SessionSettings appliedSettings = test::type1Settings();
+    applyType1ReadBack(std::move(readBack), applied, appliedSettings);
+    expectSameState(read, applied, what);
+    return applied;
+}
+
+const PreservedGlyph* glyphAt(const Type1FontState& s, int code) {
+    for (const PreservedGlyph& g : s.preservedGlyphs)
+        if (g.code == code) return &g;
+    return nullptr;
+}
+
+TEST(Save, ABatchCarriesOnFromWhatItVerifiedAndRedoesWhatChanged) {
+    const std::string font = test::freshDirectory("carry-on") + "/f.pfb";
+    SessionSettings settings = test::type1Settings();
+    Type1FontState state;
+    state.symbol = settings.symbolFont;
+    settings.charNumber = 65;
+    ASSERT_EQ(buildCharString(state, settings, 0, 0, square().points.data(), square().types.data(),
+                              square().count()),
+              CharStringStatus::Ok);
+    state = holdOneExport(state, settings, font, "first");
+    ASSERT_TRUE(glyphAt(state, 65));
+    EXPECT_TRUE(glyphAt(state, 65)->checked);
+
+    // A width set on a glyph checked before, beside a new glyph: written at the new width.
+    state.widths[65] = 777;
+    settings.charNumber = 66;
+    ASSERT_EQ(buildCharString(state, settings, 0, 0, square().points.data(), square().types.data(),
+                              square().count()),
+              CharStringStatus::Ok);
+    state = holdOneExport(state, settings, font, "width set");
+    const PreservedGlyph* a = glyphAt(state, 65);
+    ASSERT_TRUE(a);
+    EXPECT_EQ(charStringWidth(a->program.data(), a->program.size()), 777);
+    EXPECT_EQ(a->width, 777);
+    EXPECT_EQ(state.widths[65], 777);
+
+    // The checked glyph replaced: the new program, not the one checked before.
+    test::Outline wide;
+    wide.square(0, 0, 900, 300, false);
+    settings.charNumber = 65;
+    Type1FontState replacing = state;
+    ASSERT_EQ(buildCharString(replacing, settings, 0, 0, wide.points.data(), wide.types.data(),
+                              wide.count()),
+              CharStringStatus::Ok);
+    const std::vector<uint8_t> replacement = replacing.newGlyphProgram;
+    state = holdOneExport(replacing, settings, font, "replaced");
+    ASSERT_TRUE(glyphAt(state, 65));
+    EXPECT_EQ(glyphAt(state, 65)->program, replacement);
+    EXPECT_EQ(state.preservedGlyphs.size(), 4u);  // .notdef, A, B and space
+}
+
+TEST(Save, AGlyphNotKnownToPassTheReaderIsCheckedBeforeABatchKeepsIt) {
+    const std::string font = test::freshDirectory("unchecked") + "/f.pfb";
+    SessionSettings settings = test::type1Settings();
+    Type1FontState state;
+    settings.charNumber = 65;
+    ASSERT_EQ(buildCharString(state, settings, 0, 0, square().points.data(), square().types.data(),
+                              square().count()),
+              CharStringStatus::Ok);
+    state = holdOneExport(state, settings, font, "first");
+    // A program the reader refuses (an unknown command), not marked as checked, in a
+    // glyph written as it stands whatever the widths (.notdef).
+    ASSERT_FALSE(state.preservedGlyphs.empty());
+    PreservedGlyph& g = state.preservedGlyphs[0];
+    ASSERT_EQ(g.code, 0);
+    g.program.insert(g.program.end() - 1, uint8_t(2));
+    g.checked = false;
+    Type1ReadBack readBack;
+    Type1Files files;
+    bool certain = true;
+    std::string error;
+    ASSERT_EQ(type1ReadBackOfSave(state, settings, font, readBack, certain, files, error, true),
+              Type1SaveStatus::Ok);
+    EXPECT_FALSE(certain);
+    EXPECT_FALSE(files.program.empty());  // laid out, for the reader to judge
+}
+
+TEST(Save, TwoGlyphsOfOneNameWithoutACodeAreLeftToTheReader) {
+    const std::string font = test::freshDirectory("twins") + "/f.pfb";
+    SessionSettings settings = test::type1Settings();
+    Type1FontState state;
+    settings.charNumber = 65;
+    ASSERT_EQ(buildCharString(state, settings, 0, 0, square().points.data(), square().types.data(),
+                              square().count()),
+              CharStringStatus::Ok);
+    state = holdOneExport(state, settings, font, "first");
+    ASSERT_TRUE(glyphAt(state, 65));
+    // Glyphs the reader found and checked, each of a name no code has.
+    PreservedGlyph extra = *glyphAt(state, 65);
+    extra.code = kUnknownGlyphCode;
+    for (const char* name : {"zeta.alt", "alpha.alt", "omega.alt"}) {
+        extra.name = name;
+        state.preservedGlyphs.push_back(extra);
+    }
+    state.unknownGlyphCount = 3;
+    state = holdOneExport(state, settings, font, "three names without a code");
+    EXPECT_EQ(state.unknownGlyphCount, 3);
+
+    extra.name = "alpha.alt";
+    state.preservedGlyphs.push_back(extra);
+    ++state.unknownGlyphCount;
+    Type1ReadBack readBack;
+    Type1Files files;
+    bool certain = true;
+    std::string error;
+    ASSERT_EQ(type1ReadBackOfSave(state, settings, font, readBack, certain, files, error, true),
+              Type1SaveStatus::Ok);
+    EXPECT_FALSE(certain);
 }
 
 }  // namespace
