@@ -2,17 +2,15 @@
 // (links, modes), and refusal when the file was replaced behind the lock's back.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <algorithm>
 
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
+#include "folder_listing.h"
 #include "platform/platform.h"
 #include "platform/save.h"
 
@@ -37,16 +35,7 @@ void put(const std::string& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
-std::vector<std::string> listDir(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using gx::test::listDir;
 
 struct SaveTransactionTest : ::testing::Test {
     std::string dir;

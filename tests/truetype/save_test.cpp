@@ -1,13 +1,13 @@
 // Replacing a font file: backup, temporary file beside it, and failures at every point.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 
+#include "folder_listing.h"
 #include "font_fixture.h"
 #include "platform/save.h"
 #include "test_io.h"
@@ -16,16 +16,7 @@
 namespace gx::tt {
 namespace {
 
-std::vector<std::string> listDir(const std::string& dir) {
-    std::vector<std::string> names;
-    if (DIR* d = opendir(dir.c_str())) {
-        while (dirent* e = readdir(d))
-            if (e->d_name[0] != '.') names.push_back(e->d_name);
-        closedir(d);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
+using gx::test::listDir;
 
 struct SaveTest : ::testing::Test {
     std::string dir;

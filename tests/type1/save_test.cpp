@@ -513,6 +513,14 @@ TEST(Save, WhatABatchKeepsIsWhatTheReaderMakesOfTheFiles) {
 // One export of a batch: the save held as the session holds it (its state dropped), checked
 // against the files that save lays out, read back. Returns the state the next export
 // starts from.
+// The square, built as the new glyph at `code`.
+void buildSquare(Type1FontState& state, SessionSettings& settings, int code) {
+    settings.charNumber = code;
+    EXPECT_EQ(buildCharString(state, settings, 0, 0, square().points.data(), square().types.data(),
+                              square().count()),
+              CharStringStatus::Ok);
+}
+
 Type1FontState holdOneExport(const Type1FontState& state, const SessionSettings& settings,
                              const std::string& font, const std::string& what) {
     Type1FontState laidOut = state;
@@ -550,20 +558,14 @@ TEST(Save, ABatchCarriesOnFromWhatItVerifiedAndRedoesWhatChanged) {
     SessionSettings settings = test::type1Settings();
     Type1FontState state;
     state.symbol = settings.symbolFont;
-    settings.charNumber = 65;
-    ASSERT_EQ(buildCharString(state, settings, 0, 0, square().points.data(), square().types.data(),
-                              square().count()),
-              CharStringStatus::Ok);
+    buildSquare(state, settings, 65);
     state = holdOneExport(state, settings, font, "first");
     ASSERT_TRUE(glyphAt(state, 65));
     EXPECT_TRUE(glyphAt(state, 65)->checked);
 
     // A width set on a glyph checked before, beside a new glyph: written at the new width.
     state.widths[65] = 777;
-    settings.charNumber = 66;
-    ASSERT_EQ(buildCharString(state, settings, 0, 0, square().points.data(), square().types.data(),
-                              square().count()),
-              CharStringStatus::Ok);
+    buildSquare(state, settings, 66);
     state = holdOneExport(state, settings, font, "width set");
     const PreservedGlyph* a = glyphAt(state, 65);
     ASSERT_TRUE(a);
@@ -586,14 +588,23 @@ TEST(Save, ABatchCarriesOnFromWhatItVerifiedAndRedoesWhatChanged) {
     EXPECT_EQ(state.preservedGlyphs.size(), 4u);  // .notdef, A, B and space
 }
 
+// Whether a batch's save of `state` tells for certain what reading its files back gives;
+// where it cannot, `files` holds them laid out.
+bool readBackIsCertain(Type1FontState state, const SessionSettings& settings,
+                       const std::string& font, Type1Files& files) {
+    Type1ReadBack readBack;
+    bool certain = true;
+    std::string error;
+    EXPECT_EQ(type1ReadBackOfSave(state, settings, font, readBack, certain, files, error, true),
+              Type1SaveStatus::Ok);
+    return certain;
+}
+
 TEST(Save, AGlyphNotKnownToPassTheReaderIsCheckedBeforeABatchKeepsIt) {
     const std::string font = test::freshDirectory("unchecked") + "/f.pfb";
     SessionSettings settings = test::type1Settings();
     Type1FontState state;
-    settings.charNumber = 65;
-    ASSERT_EQ(buildCharString(state, settings, 0, 0, square().points.data(), square().types.data(),
-                              square().count()),
-              CharStringStatus::Ok);
+    buildSquare(state, settings, 65);
     state = holdOneExport(state, settings, font, "first");
     // A program the reader refuses (an unknown command), not marked as checked, in a
     // glyph written as it stands whatever the widths (.notdef).
@@ -602,13 +613,8 @@ TEST(Save, AGlyphNotKnownToPassTheReaderIsCheckedBeforeABatchKeepsIt) {
     ASSERT_EQ(g.code, 0);
     g.program.insert(g.program.end() - 1, uint8_t(2));
     g.checked = false;
-    Type1ReadBack readBack;
     Type1Files files;
-    bool certain = true;
-    std::string error;
-    ASSERT_EQ(type1ReadBackOfSave(state, settings, font, readBack, certain, files, error, true),
-              Type1SaveStatus::Ok);
-    EXPECT_FALSE(certain);
+    EXPECT_FALSE(readBackIsCertain(state, settings, font, files));
     EXPECT_FALSE(files.program.empty());  // laid out, for the reader to judge
 }
 
@@ -616,10 +622,7 @@ TEST(Save, TwoGlyphsOfOneNameWithoutACodeAreLeftToTheReader) {
     const std::string font = test::freshDirectory("twins") + "/f.pfb";
     SessionSettings settings = test::type1Settings();
     Type1FontState state;
-    settings.charNumber = 65;
-    ASSERT_EQ(buildCharString(state, settings, 0, 0, square().points.data(), square().types.data(),
-                              square().count()),
-              CharStringStatus::Ok);
+    buildSquare(state, settings, 65);
     state = holdOneExport(state, settings, font, "first");
     ASSERT_TRUE(glyphAt(state, 65));
     // Glyphs the reader found and checked, each of a name no code has.
@@ -636,13 +639,8 @@ TEST(Save, TwoGlyphsOfOneNameWithoutACodeAreLeftToTheReader) {
     extra.name = "alpha.alt";
     state.preservedGlyphs.push_back(extra);
     ++state.unknownGlyphCount;
-    Type1ReadBack readBack;
     Type1Files files;
-    bool certain = true;
-    std::string error;
-    ASSERT_EQ(type1ReadBackOfSave(state, settings, font, readBack, certain, files, error, true),
-              Type1SaveStatus::Ok);
-    EXPECT_FALSE(certain);
+    EXPECT_FALSE(readBackIsCertain(state, settings, font, files));
 }
 
 }  // namespace
