@@ -318,8 +318,10 @@ class ProgramReader {
         // A font's own encoding is the only way its glyph names map to codes. Were the
         // built-in Windows names kept for the codes it leaves out, a glyph it places
         // elsewhere (the Symbol font's "bullet" at 183, built-in at 149) would be
-        // taken for the built-in code and renamed, leaving its real code empty.
+        // taken for the built-in code and renamed, leaving its real code empty. A later
+        // /Encoding replaces an earlier one whole, as it does in PostScript.
         for (std::string& name : s_.glyphNameTable) name.clear();
+        for (std::string& name : s_.encodingNames) name.clear();
         int dups = 0;
         Token t;
         while (dups < n && nextToken(t)) {

@@ -197,6 +197,49 @@ TEST(Reader, OwnEncodingAloneGivesCodes) {
     EXPECT_EQ(names, (std::vector<std::string>{".notdef", "space", "bullet", "A"}));
 }
 
+// A later /Encoding replaces an earlier one whole: a name only the earlier one gave a
+// code keeps no code, and a glyph added at that code is not written under the name of
+// the glyph kept by name (the font would define it twice).
+TEST(Reader, ALaterEncodingReplacesTheEarlierOneWhole) {
+    std::vector<uint8_t> glyph{139, 247, 0, kCsHsbw, kCsEndchar};
+    std::string privateText =
+        "dup/Private 8 dict dup begin\n/lenIV 0 def\n2 index /CharStrings 3 dict dup begin\n"
+        "/.notdef " +
+        charString(glyph, 0) + "/space " + charString(glyph, 0) + "/A " + charString(glyph, 0) +
+        "end\nend\n";
+    std::string header =
+        "%!PS-AdobeFont-1.0: X\n/FontName /X def\n/Encoding 256 array\n"
+        "0 1 255 {1 index exch /.notdef put} for\ndup 3 /ctrl put\ndup 65 /A put\nreadonly def\n"
+        "/Encoding 256 array\n0 1 255 {1 index exch /.notdef put} for\ndup 32 /space put\n"
+        "readonly def\n";
+    std::string font = handMadeFont(header, privateText);
+    Type1FontState s;
+    SessionSettings settings = test::type1Settings();
+    std::string error;
+    ASSERT_TRUE(readType1Program(reinterpret_cast<const uint8_t*>(font.data()), font.size(), s,
+                                 settings, error))
+        << error;
+    EXPECT_EQ(s.glyphPresent[65], 0);
+    EXPECT_EQ(s.encodingNames[65], "");
+    EXPECT_EQ(s.encodingNames[3], "");
+    EXPECT_EQ(s.unknownGlyphCount, 1);
+
+    s.cNames = 1;
+    settings.charNumber = 65;
+    test::Outline o;
+    o.square(0, 0, 500, 700, false);
+    ASSERT_EQ(buildCharString(s, settings, 0, 0, o.points.data(), o.types.data(), o.count()),
+              CharStringStatus::Ok);
+    finishFontMetrics(s, settings);
+    buildFontNames(s, settings);
+    const std::vector<uint8_t> pfb = buildFontProgram(s, settings);
+    Type1FontState again;
+    SessionSettings back = test::type1Settings();
+    ASSERT_TRUE(readType1Program(pfb.data(), pfb.size(), again, back, error)) << error;
+    EXPECT_EQ(again.glyphPresent[65], 1);
+    EXPECT_EQ(again.unknownGlyphCount, 1);  // "A", still kept by name
+}
+
 TEST(Reader, MalformedProgramsAreRefusedWithoutCrashing) {
     SessionSettings settings = test::type1Settings();
     std::vector<uint8_t> pfb = newFontProgram(settings);
