@@ -34,9 +34,6 @@ std::string glyphNameForCode(const Type1FontState& s, int code) {
     return "c" + std::to_string(code);
 }
 
-namespace {
-
-// The code a name of the form "c" and a number gives; -1 for any other name.
 int cNameCode(const std::string& name) {
     int numbered = -1;
     if (name.size() >= 3 && name.size() <= 4 && name[0] == 'c' && name[1] != '0') {
@@ -46,8 +43,6 @@ int cNameCode(const std::string& name) {
     }
     return numbered;
 }
-
-}  // namespace
 
 int codeForGlyphName(const Type1FontState& s, const std::string& name) {
     if (name == ".notdef") return 0;

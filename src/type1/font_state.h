@@ -88,6 +88,9 @@ struct Type1FontState {
 std::string glyphNameForCode(const Type1FontState& s, int code);
 // The first code 32..255 whose name is `name`; 0 for ".notdef"; 256 otherwise.
 int codeForGlyphName(const Type1FontState& s, const std::string& name);
+// The code a name of the form "c" and a number gives (how a code without a name in the
+// table is called); -1 for any other name.
+int cNameCode(const std::string& name);
 // The name a code's glyph carries in all three files under the current naming mode.
 std::string fileGlyphName(const Type1FontState& s, int code);
 

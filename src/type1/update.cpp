@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cstring>
 #include <string_view>
 #include <unordered_map>
@@ -176,24 +175,20 @@ class GlyphCodes {
   public:
     using FirstCodes = std::unordered_map<std::string_view, int>;
 
-    GlyphCodes(const Type1FontState& s, bool builtinNames)
-        : s_(s), first_(builtinNames ? builtinFirstCodes() : own_) {
+    GlyphCodes(const Type1FontState& s, bool builtinNames) : s_(s), builtin_(builtinNames) {
         if (!builtinNames) own_ = firstCodes(s.glyphNameTable);
     }
     int operator()(const std::string& name) const {
         if (std::string_view(name) == ".notdef") return 0;
+        const FirstCodes& first = builtin_ ? builtinFirstCodes() : own_;
         int code = kUnknownGlyphCode;
-        const auto it = first_.find(name);
-        if (it != first_.end()) code = it->second;
+        const auto it = first.find(name);
+        if (it != first.end()) code = it->second;
         // A code without a name is called "c" and its number.
-        if (name.size() >= 3 && name.size() <= 4 && name[0] == 'c' && name[1] != '0') {
-            int numbered = 0;
-            for (size_t i = 1; i < name.size() && numbered >= 0; ++i)
-                numbered = std::isdigit(uint8_t(name[i])) ? numbered * 10 + (name[i] - '0') : -1;
-            if (numbered >= 32 && numbered <= 255 && numbered < code &&
-                s_.glyphNameTable[size_t(numbered) - 32].empty())
-                code = numbered;
-        }
+        const int numbered = cNameCode(name);
+        if (numbered >= 32 && numbered <= 255 && numbered < code &&
+            s_.glyphNameTable[size_t(numbered) - 32].empty())
+            code = numbered;
         return code;
     }
 
@@ -213,8 +208,8 @@ class GlyphCodes {
     }
 
     const Type1FontState& s_;
+    const bool builtin_;
     FirstCodes own_;
-    const FirstCodes& first_;
 };
 
 // The reader's steps (readType1Program and the AFM's kerning) over what the writer

@@ -115,6 +115,31 @@ std::string charString(const std::vector<uint8_t>& program, int lenIV) {
     return std::to_string(b.size()) + " -| " + std::string(b.begin(), b.end()) + " |-\n";
 }
 
+// A Private dictionary with lenIV 0 whose CharStrings are `names`, each drawn by `glyph`.
+std::string privateWithGlyphs(const std::vector<std::string>& names,
+                              const std::vector<uint8_t>& glyph) {
+    std::string text = "dup/Private 8 dict dup begin\n/lenIV 0 def\n2 index /CharStrings " +
+                       std::to_string(names.size()) + " dict dup begin\n";
+    for (const std::string& name : names) text += "/" + name + " " + charString(glyph, 0);
+    return text + "end\nend\n";
+}
+
+bool readHandMade(const std::string& font, Type1FontState& s, SessionSettings& settings,
+                  std::string& error) {
+    return readType1Program(reinterpret_cast<const uint8_t*>(font.data()), font.size(), s, settings,
+                            error);
+}
+
+// The font program written from `s`, read back into `again`.
+bool writtenReadsBack(Type1FontState& s, const SessionSettings& settings, Type1FontState& again,
+                      std::string& error) {
+    finishFontMetrics(s, settings);
+    buildFontNames(s, settings);
+    const std::vector<uint8_t> pfb = buildFontProgram(s, settings);
+    SessionSettings back = test::type1Settings();
+    return read(pfb, again, back, error);
+}
+
 TEST(Reader, BarStyleLenIVZeroAndRadixEncoding) {
     std::vector<uint8_t> glyph{139, 247, 0, kCsHsbw, kCsEndchar};  // width 108
     std::string privateText =
@@ -127,13 +152,10 @@ TEST(Reader, BarStyleLenIVZeroAndRadixEncoding) {
         "%!PS-AdobeFont-1.0: X\n/FontName /X def\n/Encoding 256 array\n"
         "0 1 255 {1 index exch /.notdef put} for\ndup 8#101 /square put\ndup 3 /ctrl put\n"
         "readonly def\n/FontBBox{-10 -20 300 400}readonly def\n";
-    std::string font = handMadeFont(header, privateText);
     Type1FontState s;
     SessionSettings settings = test::type1Settings();
     std::string error;
-    ASSERT_TRUE(readType1Program(reinterpret_cast<const uint8_t*>(font.data()), font.size(), s,
-                                 settings, error))
-        << error;
+    ASSERT_TRUE(readHandMade(handMadeFont(header, privateText), s, settings, error)) << error;
     EXPECT_EQ(s.lenIV, 0);
     EXPECT_EQ(s.charStringStyle, CharStringStyle::Bar);
     EXPECT_EQ(s.symbol, 1);
@@ -149,12 +171,8 @@ TEST(Reader, BarStyleLenIVZeroAndRadixEncoding) {
     s.cNames = 1;
     settings.charNumber = 66;
     s.newGlyphPending = 0;
-    finishFontMetrics(s, settings);
-    buildFontNames(s, settings);
-    std::vector<uint8_t> pfb = buildFontProgram(s, settings);
     Type1FontState again;
-    SessionSettings back = test::type1Settings();
-    ASSERT_TRUE(readType1Program(pfb.data(), pfb.size(), again, back, error)) << error;
+    ASSERT_TRUE(writtenReadsBack(s, settings, again, error)) << error;
     EXPECT_EQ(again.lenIV, 0);
     EXPECT_EQ(again.charStringStyle, CharStringStyle::Bar);
     EXPECT_EQ(again.glyphPresent[65], 1);
@@ -168,22 +186,15 @@ TEST(Reader, BarStyleLenIVZeroAndRadixEncoding) {
 // standard name placed at another code, or left out, keeps its glyph and its name.
 TEST(Reader, OwnEncodingAloneGivesCodes) {
     std::vector<uint8_t> glyph{139, 247, 0, kCsHsbw, kCsEndchar};
-    std::string privateText =
-        "dup/Private 8 dict dup begin\n/lenIV 0 def\n2 index /CharStrings 4 dict dup begin\n"
-        "/.notdef " +
-        charString(glyph, 0) + "/space " + charString(glyph, 0) + "/bullet " +
-        charString(glyph, 0) + "/A " + charString(glyph, 0) + "end\nend\n";
+    std::string privateText = privateWithGlyphs({".notdef", "space", "bullet", "A"}, glyph);
     std::string header =
         "%!PS-AdobeFont-1.0: X\n/FontName /X def\n/Encoding 256 array\n"
         "0 1 255 {1 index exch /.notdef put} for\ndup 32 /space put\ndup 183 /bullet put\n"
         "readonly def\n";
-    std::string font = handMadeFont(header, privateText);
     Type1FontState s;
     SessionSettings settings = test::type1Settings();
     std::string error;
-    ASSERT_TRUE(readType1Program(reinterpret_cast<const uint8_t*>(font.data()), font.size(), s,
-                                 settings, error))
-        << error;
+    ASSERT_TRUE(readHandMade(handMadeFont(header, privateText), s, settings, error)) << error;
     EXPECT_EQ(s.glyphPresent[183], 1);
     EXPECT_EQ(s.glyphPresent[149], 0);  // "bullet" in the built-in table
     EXPECT_EQ(s.glyphPresent[65], 0);   // "A" is not in the font's encoding
@@ -202,23 +213,16 @@ TEST(Reader, OwnEncodingAloneGivesCodes) {
 // the glyph kept by name (the font would define it twice).
 TEST(Reader, ALaterEncodingReplacesTheEarlierOneWhole) {
     std::vector<uint8_t> glyph{139, 247, 0, kCsHsbw, kCsEndchar};
-    std::string privateText =
-        "dup/Private 8 dict dup begin\n/lenIV 0 def\n2 index /CharStrings 3 dict dup begin\n"
-        "/.notdef " +
-        charString(glyph, 0) + "/space " + charString(glyph, 0) + "/A " + charString(glyph, 0) +
-        "end\nend\n";
+    std::string privateText = privateWithGlyphs({".notdef", "space", "A"}, glyph);
     std::string header =
         "%!PS-AdobeFont-1.0: X\n/FontName /X def\n/Encoding 256 array\n"
         "0 1 255 {1 index exch /.notdef put} for\ndup 3 /ctrl put\ndup 65 /A put\nreadonly def\n"
         "/Encoding 256 array\n0 1 255 {1 index exch /.notdef put} for\ndup 32 /space put\n"
         "readonly def\n";
-    std::string font = handMadeFont(header, privateText);
     Type1FontState s;
     SessionSettings settings = test::type1Settings();
     std::string error;
-    ASSERT_TRUE(readType1Program(reinterpret_cast<const uint8_t*>(font.data()), font.size(), s,
-                                 settings, error))
-        << error;
+    ASSERT_TRUE(readHandMade(handMadeFont(header, privateText), s, settings, error)) << error;
     EXPECT_EQ(s.glyphPresent[65], 0);
     EXPECT_EQ(s.encodingNames[65], "");
     EXPECT_EQ(s.encodingNames[3], "");
@@ -230,12 +234,8 @@ TEST(Reader, ALaterEncodingReplacesTheEarlierOneWhole) {
     o.square(0, 0, 500, 700, false);
     ASSERT_EQ(buildCharString(s, settings, 0, 0, o.points.data(), o.types.data(), o.count()),
               CharStringStatus::Ok);
-    finishFontMetrics(s, settings);
-    buildFontNames(s, settings);
-    const std::vector<uint8_t> pfb = buildFontProgram(s, settings);
     Type1FontState again;
-    SessionSettings back = test::type1Settings();
-    ASSERT_TRUE(readType1Program(pfb.data(), pfb.size(), again, back, error)) << error;
+    ASSERT_TRUE(writtenReadsBack(s, settings, again, error)) << error;
     EXPECT_EQ(again.glyphPresent[65], 1);
     EXPECT_EQ(again.unknownGlyphCount, 1);  // "A", still kept by name
 }
