@@ -64,8 +64,8 @@ bool singleCharacter(const std::string& s, long& code) {
     return false;
 }
 
-// Temporary files of this host carry its process id: "gxui-PID-XXXXXX" (dialog
-// scripts) and "gxout-PID-XXXXXX" (outcomes).
+// The name of a working folder of this host: "KIND-PID-", so a later run can tell
+// whether the process that made it still runs.
 std::string hostTempPrefix(const char* kind) {
 #ifdef _WIN32
     const long pid = static_cast<long>(GetCurrentProcessId());
@@ -73,27 +73,6 @@ std::string hostTempPrefix(const char* kind) {
     const long pid = static_cast<long>(::getpid());
 #endif
     return std::string(kind) + "-" + std::to_string(pid) + "-";
-}
-
-// Removes what earlier runs that were killed left in the temporary folder: the
-// files of processes that no longer run.
-void removeStaleHostFiles() {
-#ifndef _WIN32
-    const std::string dir = platform::tempDirectory();
-    for (const std::string& name : platform::listDirectory(dir)) {
-        for (const char* kind : {"gxui-", "gxout-"}) {
-            const size_t k = std::strlen(kind);
-            if (name.compare(0, k, kind) != 0) continue;
-            const size_t dash = name.find('-', k);
-            if (dash == std::string::npos || dash == k || name.size() != dash + 7) continue;
-            const std::string pidText = name.substr(k, dash - k);
-            if (!allDigits(pidText) || pidText.size() > 9) continue;
-            const pid_t pid = static_cast<pid_t>(std::atol(pidText.c_str()));
-            if (pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH)
-                std::remove((dir + "/" + name).c_str());
-        }
-    }
-#endif
 }
 
 std::string baseName(const std::string& path) {
@@ -816,7 +795,6 @@ RunStatus runRequest(const RunRequest& req) {
     platform::setEnvironmentValue("GLYPH_EXPORT_DIALOGS", req.showDialogs ? "person" : nullptr);
     // The questions the options already answered are shown only when asked for.
     platform::setEnvironmentValue("GLYPH_EXPORT_QUIET", req.verbose ? "0" : "1");
-    removeStaleHostFiles();
     // Only a batch of this process may ask the plug-ins to skip syncs or hold settings.
     for (const char* v : {platform::kNoSyncFolderVariable, platform::kHoldSettingsVariable})
         platform::setEnvironmentValue(v, nullptr);

@@ -162,14 +162,7 @@ sys.exit(0 if off and struct.unpack(\"<H\",d[off:off+2])[0]==2 else 1)"'
   rmdir "folder.${f##*.}"
 done
 
-# Temporary files of a glyph-export that was killed are removed by the next one.
 if posix; then
-mkdir -p tmp
-touch tmp/gxui-999999-aB3dE6 tmp/gxout-999999-xY7zQ1 "tmp/gxui-$$-keepme"
-TMPDIR=$work/tmp ge ttf tmp.ttf "$E/A.svg" --family T
-check "stale dialog scripts of dead processes removed" '[ ! -e tmp/gxui-999999-aB3dE6 ] && [ ! -e tmp/gxout-999999-xY7zQ1 ] && [ -e "tmp/gxui-$$-keepme" ]'
-rm -rf tmp tmp.ttf
-
 # The dialog script reaches the plug-in in memory: no temporary folder is needed.
 TMPDIR=/nonexistent-dir ge ttf tmp.ttf "$E/A.svg"
 rc=$?
