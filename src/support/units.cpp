@@ -127,8 +127,11 @@ bool readSystemLocale(UnitLocale& out) {
 #else
 bool readSystemLocale(UnitLocale& out) {
     // The user's own settings, without touching the process-wide locale the host uses.
-    locale_t user = newlocale(LC_ALL_MASK, "", locale_t(0));
-    if (user == locale_t(0)) user = newlocale(LC_ALL_MASK, "C", locale_t(0));
+    // Only the two categories read are loaded (the decimal point is numeric, the
+    // negative sign monetary); loading all of them costs a file each.
+    const int mask = LC_NUMERIC_MASK | LC_MONETARY_MASK;
+    locale_t user = newlocale(mask, "", locale_t(0));
+    if (user == locale_t(0)) user = newlocale(mask, "C", locale_t(0));
     if (user == locale_t(0)) return false;
     locale_t previous = uselocale(user);
     const lconv* conv = localeconv();
