@@ -45,6 +45,9 @@ class FontFile {
     bool flush();
     // Flushes and asks the system to put the data on disk.
     bool sync();
+    // As sync, but a change that reading the data does not need (a new name of the
+    // file) is not waited for: cheap where the data is on disk already.
+    bool syncData();
     // Flushes and closes; false when buffered data could not be written.
     bool close();
     // The file's identity (device and file number); false when it cannot be had.

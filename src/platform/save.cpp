@@ -98,8 +98,10 @@ std::string copyToTemporary(FontFile& from, const std::string& dir, const std::s
 
 // A second name for the file at `target` (beside it), or a copy where links are not had.
 // A name that will be renamed into place (`durable`, the backup) has its data synced like
-// every such file; a name kept only to put the file back is the same data as the file it
-// names, and its folder is synced with the journal's where a journal needs it.
+// every such file (only the data: the new name is made durable by its folder's sync, and
+// the data of a font on disk needs no wait); a name kept only to put the file back is the
+// same data as the file it names, and its folder is synced with the journal's where a
+// journal needs it.
 std::string secondName(const std::string& target, const std::string& dir, const std::string& tag,
                        FontFile* open, bool durable) {
     std::string name = createTempFileIn(dir, tag);
@@ -107,7 +109,7 @@ std::string secondName(const std::string& target, const std::string& dir, const 
     if (deleteFile(name) && linkFile(target, name)) {
         if (!durable) return name;
         std::unique_ptr<FontFile> linked = FontFile::open(name, OpenMode::ReadOnly);
-        if (linked && linked->sync()) return name;
+        if (linked && linked->syncData()) return name;
     }
     deleteFile(name);
     if (open) return copyToTemporary(*open, dir, tag, target);

@@ -151,6 +151,11 @@ bool FontFile::sync() {
     return flush() && saveStep("sync", path_) && ::fsync(impl_->fd) == 0;
 }
 
+bool FontFile::syncData() {
+    if (!syncWanted(path_, false)) return flush();
+    return flush() && saveStep("sync", path_) && ::fdatasync(impl_->fd) == 0;
+}
+
 bool FontFile::close() {
     if (!impl_) return false;
     bool ok = impl_->flushPending() && !impl_->failed;

@@ -127,6 +127,10 @@ bool FontFile::sync() {
     return flush() && saveStep("sync", path_) && FlushFileBuffers(impl_->handle);
 }
 
+bool FontFile::syncData() {
+    return sync();
+}
+
 bool FontFile::identity(uint64_t& device, uint64_t& number) {
     BY_HANDLE_FILE_INFORMATION info;
     if (!impl_ || !GetFileInformationByHandle(impl_->handle, &info)) return false;
