@@ -1,19 +1,55 @@
 #include "glyph_sheet.h"
 
-#include <fontconfig/fontconfig.h>
-#include <ft2build.h>
-#include FT_FREETYPE_H
 #include <png.h>
 
 #include <algorithm>
+#include <csetjmp>
 #include <cstdio>
 #include <vector>
 
 #include "font_info.h"
+#include "freetype_api.h"
+#include "install/fontconfig_api.h"
+#include "platform/lazy_library.h"
 #include "platform/platform.h"
+
+// clang-format off
+#define GX_PNG_FUNCTIONS(X) \
+    X(png_create_write_struct) \
+    X(png_create_info_struct) \
+    X(png_set_longjmp_fn) \
+    X(png_init_io) \
+    X(png_set_IHDR) \
+    X(png_write_info) \
+    X(png_write_row) \
+    X(png_write_end) \
+    X(png_destroy_write_struct)
+// clang-format on
 
 namespace gx::host {
 namespace {
+
+struct PngApi {
+#define GX_PNG_SLOT(f) decltype(&::f) f = nullptr;
+    GX_PNG_FUNCTIONS(GX_PNG_SLOT)
+#undef GX_PNG_SLOT
+};
+
+// libpng, opened on first use as FreeType and fontconfig are: only specimens need it.
+const PngApi* libpng(std::string& error) {
+    return platform::openOnFirstUse<PngApi>("libpng16.so.16", error,
+                                            [](platform::LazyLibrary& library, PngApi& api) {
+                                                bool all = true;
+                                                GX_PNG_FUNCTIONS(GX_LAZY_TAKE)
+                                                return all;
+                                            });
+}
+
+// The libraries a specimen is drawn with, taken once by writeSpecimen; fontconfig (for
+// the labels' font) may be missing.
+const FreeTypeApi* ft = nullptr;
+const install::FontconfigApi* fc = nullptr;
+const PngApi* pngLib = nullptr;
 
 constexpr int kColumns = 8;
 constexpr int kEm = 72;  // pixels per em of the drawn glyphs
@@ -73,8 +109,8 @@ struct FontFace {
 int drawText(Canvas& canvas, FT_Face face, const std::vector<unsigned>& text, int x, int y) {
     if (!face) return x;
     for (unsigned ch : text) {
-        const FT_UInt index = FT_Get_Char_Index(face, ch);
-        if (FT_Load_Glyph(face, index, FT_LOAD_RENDER) != 0) continue;
+        const FT_UInt index = ft->FT_Get_Char_Index(face, ch);
+        if (ft->FT_Load_Glyph(face, index, FT_LOAD_RENDER) != 0) continue;
         const FT_GlyphSlot slot = face->glyph;
         canvas.blit(slot->bitmap, x + slot->bitmap_left, y - slot->bitmap_top);
         x += int(slot->advance.x >> 6);
@@ -91,33 +127,34 @@ std::vector<unsigned> ascii(const std::string& s) {
 // A sans-serif face of the system for the labels; null when the system has none.
 FT_Face labelFace(FT_Library library) {
     FT_Face face = nullptr;
+    if (!fc) return nullptr;
     // A configuration of our own, destroyed after use, so nothing of fontconfig's
     // outlives the lookup.
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcConfig* config = fc->FcInitLoadConfigAndFonts();
     if (!config) return nullptr;
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
+    FcPattern* pattern = fc->FcNameParse(reinterpret_cast<const FcChar8*>("sans-serif"));
     if (!pattern) {
-        FcConfigDestroy(config);
+        fc->FcConfigDestroy(config);
         return nullptr;
     }
-    FcConfigSubstitute(config, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
+    fc->FcConfigSubstitute(config, pattern, FcMatchPattern);
+    fc->FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
-    if (FcPattern* match = FcFontMatch(config, pattern, &result)) {
+    if (FcPattern* match = fc->FcFontMatch(config, pattern, &result)) {
         FcChar8* file = nullptr;
         int index = 0;
-        if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
-            FcPatternGetInteger(match, FC_INDEX, 0, &index);
-            if (FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) != 0 ||
-                FT_Set_Pixel_Sizes(face, 0, kLabelSize) != 0) {
-                if (face) FT_Done_Face(face);
+        if (fc->FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+            fc->FcPatternGetInteger(match, FC_INDEX, 0, &index);
+            if (ft->FT_New_Face(library, reinterpret_cast<const char*>(file), index, &face) != 0 ||
+                ft->FT_Set_Pixel_Sizes(face, 0, kLabelSize) != 0) {
+                if (face) ft->FT_Done_Face(face);
                 face = nullptr;
             }
         }
-        FcPatternDestroy(match);
+        fc->FcPatternDestroy(match);
     }
-    FcPatternDestroy(pattern);
-    FcConfigDestroy(config);
+    fc->FcPatternDestroy(pattern);
+    fc->FcConfigDestroy(config);
     return face;
 }
 
@@ -127,54 +164,55 @@ bool chooseCharmap(FT_Face face, bool symbol) {
     for (int i = 0; i < face->num_charmaps; ++i) {
         const FT_CharMap m = face->charmaps[i];
         if (m->platform_id == 7 && m->encoding != FT_ENCODING_UNICODE)
-            return FT_Set_Charmap(face, m) == 0;
+            return ft->FT_Set_Charmap(face, m) == 0;
     }
-    if (symbol && FT_Select_Charmap(face, FT_ENCODING_MS_SYMBOL) == 0) return true;
-    return FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0;
+    if (symbol && ft->FT_Select_Charmap(face, FT_ENCODING_MS_SYMBOL) == 0) return true;
+    return ft->FT_Select_Charmap(face, FT_ENCODING_UNICODE) == 0;
 }
 
 FT_UInt glyphIndexFor(FT_Face face, int code) {
     const FT_CharMap map = face->charmap;
     if (!map) return 0;
     if (map->encoding == FT_ENCODING_MS_SYMBOL) {
-        const FT_UInt g = FT_Get_Char_Index(face, 0xF000u + unsigned(code));
-        return g ? g : FT_Get_Char_Index(face, unsigned(code));
+        const FT_UInt g = ft->FT_Get_Char_Index(face, 0xF000u + unsigned(code));
+        return g ? g : ft->FT_Get_Char_Index(face, unsigned(code));
     }
-    if (map->platform_id == 7) return FT_Get_Char_Index(face, unsigned(code));
-    return FT_Get_Char_Index(face, unicodeOf(code));
+    if (map->platform_id == 7) return ft->FT_Get_Char_Index(face, unsigned(code));
+    return ft->FT_Get_Char_Index(face, unicodeOf(code));
 }
 
 // A Type 1 glyph the font's encoding does not reach, found by its name through the
 // Unicode charmap FreeType derives from the glyph names (0: none).
 FT_UInt glyphIndexByName(FT_Face face, int code) {
     const FT_CharMap own = face->charmap;
-    if (!own || own->platform_id != 7 || FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0)
+    if (!own || own->platform_id != 7 || ft->FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0)
         return 0;
-    const FT_UInt g = FT_Get_Char_Index(face, unicodeOf(code));
-    FT_Set_Charmap(face, own);
+    const FT_UInt g = ft->FT_Get_Char_Index(face, unicodeOf(code));
+    ft->FT_Set_Charmap(face, own);
     return g;
 }
 
 bool writePng(const Canvas& canvas, const std::string& path) {
     std::FILE* out = std::fopen(path.c_str(), "wb");
     if (!out) return false;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    png_structp png =
+        pngLib->png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? pngLib->png_create_info_struct(png) : nullptr;
     bool ok = png && info;
     // libpng reports errors by longjmp; nothing here owns C++ objects across it.
-    if (ok && setjmp(png_jmpbuf(png)) == 0) {
-        png_init_io(png, out);
-        png_set_IHDR(png, info, png_uint_32(canvas.width), png_uint_32(canvas.height), 8,
-                     PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                     PNG_FILTER_TYPE_DEFAULT);
-        png_write_info(png, info);
+    if (ok && setjmp(*pngLib->png_set_longjmp_fn(png, std::longjmp, sizeof(std::jmp_buf))) == 0) {
+        pngLib->png_init_io(png, out);
+        pngLib->png_set_IHDR(png, info, png_uint_32(canvas.width), png_uint_32(canvas.height), 8,
+                             PNG_COLOR_TYPE_GRAY, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                             PNG_FILTER_TYPE_DEFAULT);
+        pngLib->png_write_info(png, info);
         for (int y = 0; y < canvas.height; ++y)
-            png_write_row(png, canvas.pixels.data() + size_t(y) * size_t(canvas.width));
-        png_write_end(png, nullptr);
+            pngLib->png_write_row(png, canvas.pixels.data() + size_t(y) * size_t(canvas.width));
+        pngLib->png_write_end(png, nullptr);
     } else {
         ok = false;
     }
-    png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
+    pngLib->png_destroy_write_struct(png ? &png : nullptr, info ? &info : nullptr);
     return std::fclose(out) == 0 && ok;
 }
 
@@ -187,18 +225,26 @@ bool writeSpecimen(const std::string& fontPath, const std::string& pngPath) {
         std::fprintf(stderr, "glyph-export: %s: %s\n", fontPath.c_str(), error.c_str());
         return false;
     }
+    std::string unavailable;
+    ft = freetype(unavailable);
+    pngLib = ft ? libpng(unavailable) : nullptr;
+    if (!ft || !pngLib) {
+        std::fprintf(stderr, "glyph-export: cannot draw a specimen: %s\n", unavailable.c_str());
+        return false;
+    }
+    fc = install::fontconfig(unavailable);
     FT_Library library = nullptr;
-    if (FT_Init_FreeType(&library) != 0) {
+    if (ft->FT_Init_FreeType(&library) != 0) {
         std::fprintf(stderr, "glyph-export: FreeType could not be started\n");
         return false;
     }
     FT_Face face = nullptr;
-    if (FT_New_Face(library, fontPath.c_str(), 0, &face) != 0 ||
-        FT_Set_Pixel_Sizes(face, kEm, kEm) != 0) {
+    if (ft->FT_New_Face(library, fontPath.c_str(), 0, &face) != 0 ||
+        ft->FT_Set_Pixel_Sizes(face, kEm, kEm) != 0) {
         std::fprintf(stderr, "glyph-export: %s: FreeType cannot read this font\n",
                      fontPath.c_str());
-        if (face) FT_Done_Face(face);
-        FT_Done_FreeType(library);
+        if (face) ft->FT_Done_Face(face);
+        ft->FT_Done_FreeType(library);
         return false;
     }
     // A Type 1 font's widths and kerning are in its AFM beside it.
@@ -208,7 +254,7 @@ bool writeSpecimen(const std::string& fontPath, const std::string& pngPath) {
         const size_t slash = afm.find_last_of('/');
         if (dot != std::string::npos && (slash == std::string::npos || dot > slash))
             afm.resize(dot);
-        FT_Attach_File(face, (afm + ".afm").c_str());
+        ft->FT_Attach_File(face, (afm + ".afm").c_str());
     }
     chooseCharmap(face, summary.symbol);
     FT_Face labels = labelFace(library);
@@ -241,7 +287,7 @@ bool writeSpecimen(const std::string& fontPath, const std::string& pngPath) {
         canvas.vline(originX + advance, top + 8, top + kGlyphHeight - 4, 60);
         FT_UInt g = glyphIndexFor(face, c.code);
         if (g == 0 && (g = glyphIndexByName(face, c.code)) != 0) ++byName;
-        if (g != 0 && FT_Load_Glyph(face, g, FT_LOAD_NO_HINTING | FT_LOAD_RENDER) == 0) {
+        if (g != 0 && ft->FT_Load_Glyph(face, g, FT_LOAD_NO_HINTING | FT_LOAD_RENDER) == 0) {
             const FT_GlyphSlot slot = face->glyph;
             canvas.blit(slot->bitmap, originX + slot->bitmap_left,
                         top + baseline - slot->bitmap_top);
@@ -258,9 +304,9 @@ bool writeSpecimen(const std::string& fontPath, const std::string& pngPath) {
         drawText(canvas, labels, ascii("width " + std::to_string(c.width)), left + 6,
                  top + kGlyphHeight + 28);
     }
-    if (labels) FT_Done_Face(labels);
-    FT_Done_Face(face);
-    FT_Done_FreeType(library);
+    if (labels) ft->FT_Done_Face(labels);
+    ft->FT_Done_Face(face);
+    ft->FT_Done_FreeType(library);
     if (byName > 0)
         std::fprintf(stderr,
                      "glyph-export: %s: the font's encoding does not reach %d of the codes; "

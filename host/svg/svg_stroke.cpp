@@ -1,10 +1,6 @@
 #include "svg_stroke.h"
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_MODULE_H
-#include FT_OUTLINE_H
-#include FT_STROKER_H
+#include "freetype_api.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -32,31 +28,33 @@ void* ftRealloc(FT_Memory, long, long newSize, void* block) {
 // Owns the library, the stroker and the exported outline.
 class StrokerScope {
   public:
-    StrokerScope() {
+    explicit StrokerScope(const FreeTypeApi* api) : ft_(api) {
         memory_.user = nullptr;
         memory_.alloc = ftAlloc;
         memory_.free = ftFree;
         memory_.realloc = ftRealloc;
     }
     ~StrokerScope() {
-        if (outlineMade_) FT_Outline_Done(library_, &outline_);
-        if (stroker_) FT_Stroker_Done(stroker_);
-        if (library_) FT_Done_Library(library_);
+        if (outlineMade_) ft_->FT_Outline_Done(library_, &outline_);
+        if (stroker_) ft_->FT_Stroker_Done(stroker_);
+        if (library_) ft_->FT_Done_Library(library_);
     }
     StrokerScope(const StrokerScope&) = delete;
     StrokerScope& operator=(const StrokerScope&) = delete;
 
     bool open() {
-        return FT_New_Library(&memory_, &library_) == 0 && FT_Stroker_New(library_, &stroker_) == 0;
+        return ft_->FT_New_Library(&memory_, &library_) == 0 &&
+               ft_->FT_Stroker_New(library_, &stroker_) == 0;
     }
     bool makeOutline(FT_UInt points, FT_Int contours) {
-        outlineMade_ = FT_Outline_New(library_, points, contours, &outline_) == 0;
+        outlineMade_ = ft_->FT_Outline_New(library_, points, contours, &outline_) == 0;
         return outlineMade_;
     }
     FT_Stroker stroker() const { return stroker_; }
     FT_Outline& outline() { return outline_; }
 
   private:
+    const FreeTypeApi* const ft_;
     FT_MemoryRec_ memory_;
     FT_Library library_ = nullptr;
     FT_Stroker stroker_ = nullptr;
@@ -131,17 +129,23 @@ bool strokeOutline(const Path& path, const Matrix& ctm, const StrokeStyle& style
     if (style.join == LineJoin::kBevel) join = FT_STROKER_LINEJOIN_BEVEL;
     const double miter = std::min(std::max(style.miterLimit, 1.0), 32767.0);
 
-    StrokerScope scope;
+    std::string unavailable;
+    const FreeTypeApi* ft = freetype(unavailable);
+    if (!ft) {
+        error = "cannot draw strokes: " + unavailable;
+        return false;
+    }
+    StrokerScope scope(ft);
     if (!scope.open()) {
         error = "cannot start FreeType's stroker";
         return false;
     }
-    FT_Stroker_Set(scope.stroker(), FT_Fixed(radius), cap, join,
-                   FT_Fixed(std::floor(miter * 65536 + 0.5)));
+    ft->FT_Stroker_Set(scope.stroker(), FT_Fixed(radius), cap, join,
+                       FT_Fixed(std::floor(miter * 65536 + 0.5)));
     for (const Subpath& s : path.subpaths) {
         if (s.segments.empty()) continue;
         FT_Vector start = toFt(s.start);
-        if (FT_Stroker_BeginSubPath(scope.stroker(), &start, s.closed ? 0 : 1) != 0) {
+        if (ft->FT_Stroker_BeginSubPath(scope.stroker(), &start, s.closed ? 0 : 1) != 0) {
             error = "FreeType's stroker refused the path";
             return false;
         }
@@ -150,16 +154,16 @@ bool strokeOutline(const Path& path, const Matrix& ctm, const StrokeStyle& style
             FT_Error e;
             if (seg.cubic) {
                 FT_Vector c1 = toFt(seg.c1), c2 = toFt(seg.c2);
-                e = FT_Stroker_CubicTo(scope.stroker(), &c1, &c2, &end);
+                e = ft->FT_Stroker_CubicTo(scope.stroker(), &c1, &c2, &end);
             } else {
-                e = FT_Stroker_LineTo(scope.stroker(), &end);
+                e = ft->FT_Stroker_LineTo(scope.stroker(), &end);
             }
             if (e != 0) {
                 error = "FreeType's stroker refused the path";
                 return false;
             }
         }
-        if (FT_Stroker_EndSubPath(scope.stroker()) != 0) {
+        if (ft->FT_Stroker_EndSubPath(scope.stroker()) != 0) {
             error = "FreeType's stroker refused the path";
             return false;
         }
@@ -169,21 +173,21 @@ bool strokeOutline(const Path& path, const Matrix& ctm, const StrokeStyle& style
         return false;
     }
     FT_UInt points = 0, contours = 0;
-    if (FT_Stroker_GetCounts(scope.stroker(), &points, &contours) != 0 ||
+    if (ft->FT_Stroker_GetCounts(scope.stroker(), &points, &contours) != 0 ||
         !scope.makeOutline(points, FT_Int(contours))) {
         error = "the stroke's outline is too complex";
         return false;
     }
     scope.outline().n_points = 0;
     scope.outline().n_contours = 0;
-    FT_Stroker_Export(scope.stroker(), &scope.outline());
+    ft->FT_Stroker_Export(scope.stroker(), &scope.outline());
     Decomposer d{&out, Matrix{ctm.a / k, ctm.b / k, ctm.c / k, ctm.d / k, ctm.e, ctm.f}};
     FT_Outline_Funcs funcs{};
     funcs.move_to = moveTo;
     funcs.line_to = lineTo;
     funcs.conic_to = conicTo;
     funcs.cubic_to = cubicTo;
-    if (FT_Outline_Decompose(&scope.outline(), &funcs, &d) != 0) {
+    if (ft->FT_Outline_Decompose(&scope.outline(), &funcs, &d) != 0) {
         error = "cannot read the stroke's outline";
         return false;
     }

@@ -1,7 +1,6 @@
 // Linux: fontconfig stands in for the font registry. A family is registered when
 // fontconfig lists a TrueType file for it; registering refreshes the cache of the
 // font's directory so every fontconfig client sees the font at once.
-#include <fontconfig/fontconfig.h>
 #include <sys/stat.h>
 
 #include <cctype>
@@ -9,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 
+#include "install/fontconfig_api.h"
 #include "install/install.h"
 #include "platform/platform.h"
 #include "support/paths.h"
@@ -75,23 +75,30 @@ InstalledFont locateInstalledFont(const std::string& family, const std::string& 
     const std::string fileName = fontFileNameFor(family);
     if (fileName == ".ttf") return result;
 
-    if (FcConfig* config = FcInitLoadConfigAndFonts()) {
+    std::string unavailable;
+    const FontconfigApi* fc = fontconfig(unavailable);
+    if (!fc) {
+        // Without fontconfig no installed font can be found, nor a new one registered.
+        platform::reportDetail(unavailable);
+        return result;
+    }
+    if (FcConfig* config = fc->FcInitLoadConfigAndFonts()) {
         // Our own fonts directory counts even when the user's configuration lacks it,
         // so a font we made is extended rather than overwritten.
         if (!fontsDir.empty())
-            FcConfigAppFontAddDir(config, reinterpret_cast<const FcChar8*>(fontsDir.c_str()));
-        FcPattern* pattern = FcPatternCreate();
-        FcObjectSet* objects = FcObjectSetBuild(FC_FILE, FC_FONTFORMAT, nullptr);
+            fc->FcConfigAppFontAddDir(config, reinterpret_cast<const FcChar8*>(fontsDir.c_str()));
+        FcPattern* pattern = fc->FcPatternCreate();
+        FcObjectSet* objects = fc->FcObjectSetBuild(FC_FILE, FC_FONTFORMAT, nullptr);
         if (pattern && objects &&
-            FcPatternAddString(pattern, FC_FAMILY,
-                               reinterpret_cast<const FcChar8*>(family.c_str()))) {
-            if (FcFontSet* set = FcFontList(config, pattern, objects)) {
+            fc->FcPatternAddString(pattern, FC_FAMILY,
+                                   reinterpret_cast<const FcChar8*>(family.c_str()))) {
+            if (FcFontSet* set = fc->FcFontList(config, pattern, objects)) {
                 std::string best;
                 for (int i = 0; i < set->nfont; ++i) {
                     FcChar8* file = nullptr;
                     FcChar8* format = nullptr;
-                    if (FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch ||
-                        FcPatternGetString(set->fonts[i], FC_FONTFORMAT, 0, &format) !=
+                    if (fc->FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) != FcResultMatch ||
+                        fc->FcPatternGetString(set->fonts[i], FC_FONTFORMAT, 0, &format) !=
                             FcResultMatch)
                         continue;
                     const std::string path = reinterpret_cast<const char*>(file);
@@ -107,7 +114,7 @@ InstalledFont locateInstalledFont(const std::string& family, const std::string& 
                         (named == bestNamed && path < best))
                         best = path;
                 }
-                FcFontSetDestroy(set);
+                fc->FcFontSetDestroy(set);
                 if (!best.empty()) {
                     result.found = true;
                     result.registered = true;
@@ -115,9 +122,9 @@ InstalledFont locateInstalledFont(const std::string& family, const std::string& 
                 }
             }
         }
-        if (objects) FcObjectSetDestroy(objects);
-        if (pattern) FcPatternDestroy(pattern);
-        FcConfigDestroy(config);
+        if (objects) fc->FcObjectSetDestroy(objects);
+        if (pattern) fc->FcPatternDestroy(pattern);
+        fc->FcConfigDestroy(config);
     }
     if (!result.registered) {
         if (fontsDir.empty() || !makeDirectories(fontsDir.substr(0, fontsDir.size() - 1)))
@@ -140,23 +147,30 @@ int loadFontResource(const std::string& path) {
 // Rebuilds the cache of the font's directory (a new directory has none to rescan), and
 // counts the font registered when fontconfig found it there.
 bool registerFontValue(const std::string&, const std::string& path) {
-    FcConfig* config = FcInitLoadConfig();
+    std::string unavailable;
+    const FontconfigApi* fc = fontconfig(unavailable);
+    if (!fc) {
+        platform::reportDetail(unavailable);
+        return false;
+    }
+    FcConfig* config = fc->FcInitLoadConfig();
     if (!config) return false;
     const std::string dir = platform::directoryOf(path);
     bool listed = false;
     if (FcCache* cache =
-            FcDirCacheRead(reinterpret_cast<const FcChar8*>(dir.c_str()), FcTrue, config)) {
-        if (FcFontSet* set = FcCacheCopySet(cache)) {
+            fc->FcDirCacheRead(reinterpret_cast<const FcChar8*>(dir.c_str()), FcTrue, config)) {
+        if (FcFontSet* set = fc->FcCacheCopySet(cache)) {
             for (int i = 0; i < set->nfont && !listed; ++i) {
                 FcChar8* file = nullptr;
-                listed = FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch &&
-                         baseNameOf(reinterpret_cast<const char*>(file)) == baseNameOf(path);
+                listed =
+                    fc->FcPatternGetString(set->fonts[i], FC_FILE, 0, &file) == FcResultMatch &&
+                    baseNameOf(reinterpret_cast<const char*>(file)) == baseNameOf(path);
             }
-            FcFontSetDestroy(set);
+            fc->FcFontSetDestroy(set);
         }
-        FcDirCacheUnload(cache);
+        fc->FcDirCacheUnload(cache);
     }
-    FcConfigDestroy(config);
+    fc->FcConfigDestroy(config);
     return listed;
 }
 

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "platform/ini_text.h"
+#include "platform/lazy_library.h"
 #include "platform/platform.h"
 #include "support/strings.h"
 
@@ -164,6 +165,23 @@ TEST(FilesTest, RenameNeverReplacesAndTempFilesAreUnique) {
     EXPECT_FALSE(deleteFile(t1));
     EXPECT_EQ(directoryOf("font.ttf"), ".");
     EXPECT_EQ(directoryOf("/font.ttf"), "/");
+}
+
+// A library opened on first use that is not there, or lacks a function, is a clear
+// error for the feature that wanted it, never a crash.
+TEST(LazyLibraryTest, AMissingLibraryOrFunctionIsAnErrorThatNamesIt) {
+    int (*function)(int) = nullptr;
+    LazyLibrary missing("libgx-no-such-library.so.0");
+    EXPECT_FALSE(missing.take("abs", function));
+    EXPECT_EQ(function, nullptr);
+    EXPECT_NE(missing.error().find("cannot load libgx-no-such-library.so.0"), std::string::npos)
+        << missing.error();
+
+    LazyLibrary libc("libc.so.6");
+    EXPECT_FALSE(libc.take("gx_no_such_function", function));
+    EXPECT_NE(libc.error().find("lacks gx_no_such_function"), std::string::npos) << libc.error();
+    ASSERT_TRUE(libc.take("abs", function));
+    EXPECT_EQ(function(-7), 7);
 }
 
 TEST(IniTest, NamesCompareWithoutCaseAndOtherEntriesAreKept) {
