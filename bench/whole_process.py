@@ -131,34 +131,37 @@ GNU_TIME = "/usr/bin/time"
 
 
 def run_once(argv, cwd):
-    """Wall time (s), peak resident memory (KiB) and CPU time (user + system, s) of one
-    process. On a busy machine the CPU time is the steadier measure; the wall time alone
-    shows waiting for the disk (sync)."""
-    # A child forked from this Python process reports Python's own size as its peak, so
-    # GNU time (a small process) measures the peak when it is there.
-    peak_file = None
-    if os.access(GNU_TIME, os.X_OK):
-        fd, peak_file = tempfile.mkstemp(prefix="gx-bench-peak-")
-        os.close(fd)
-        argv = [GNU_TIME, "-f", "%M %U %S", "-o", peak_file, *argv]
+    """Wall time (s) and CPU time (user + system, s) of one process. On a busy machine the
+    CPU time is the steadier measure; the wall time alone shows waiting for the disk (sync)."""
     start = time.perf_counter()
     proc = subprocess.Popen(argv, cwd=cwd, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
     _, status, usage = os.wait4(proc.pid, 0)
     elapsed = time.perf_counter() - start
     err = proc.stderr.read().decode(errors="replace")
     proc.stderr.close()
-    proc.returncode = os.waitstatus_to_exitcode(status)
-    peak = usage.ru_maxrss
-    cpu = usage.ru_utime + usage.ru_stime
-    if peak_file:
+    code = os.waitstatus_to_exitcode(status)
+    if code != 0:
+        raise RuntimeError(f"{' '.join(argv[:6])} ... exited {code}: {err.strip()}")
+    return elapsed, usage.ru_utime + usage.ru_stime
+
+
+def peak_of(argv, cwd):
+    """Peak resident memory (KiB) of one process, or None where GNU time is missing.
+    A child forked from this Python process reports Python's own size as its peak, so GNU
+    time (a small process) measures it. It is never part of a timed run: starting it costs
+    a few milliseconds, which would be counted against every tool."""
+    if not os.access(GNU_TIME, os.X_OK):
+        return None
+    fd, peak_file = tempfile.mkstemp(prefix="gx-bench-peak-")
+    os.close(fd)
+    try:
+        subprocess.run([GNU_TIME, "-f", "%M", "-o", peak_file, *argv], cwd=cwd,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=True)
         with open(peak_file) as f:
             text = f.read().split()
+        return int(text[-1]) if text and text[-1].isdigit() else None
+    finally:
         os.remove(peak_file)
-        if len(text) >= 3 and text[-3].isdigit():
-            peak, cpu = int(text[-3]), float(text[-2]) + float(text[-1])
-    if proc.returncode != 0:
-        raise RuntimeError(f"{' '.join(argv[:6])} ... exited {proc.returncode}: {err.strip()}")
-    return elapsed, peak, cpu
 
 
 class Case:
@@ -225,6 +228,9 @@ def main():
     cases.append(Case(one, "glyph-export", gx_argv("ttf", out("one.ttf"), [extra], ["--char", str(CODES[-1])]),
                       copy_base(out("one.ttf"))))
     cases.append(Case(one, "cp + sync", ["sh", "-c", f"cp {base} {out('cp.ttf')} && sync {out('cp.ttf')}"]))
+    # The same copy and sync in one process, without the two extra process starts.
+    cases.append(Case(one, "dd conv=fsync", ["dd", f"if={base}", f"of={out('dd.ttf')}", "conv=fsync",
+                                             "status=none"]))
     if have_ff:
         cases.append(Case(one, "FontForge", [PEER_PYTHON, ff, "add", out("ff1.ttf"), extra],
                           copy_base(out("ff1.ttf"))))
@@ -272,11 +278,19 @@ def main():
                 c.prepare()
             if os.path.exists(ini):
                 os.remove(ini)
-            t, peak, cpu = run_once(c.argv, work)
+            t, cpu = run_once(c.argv, work)
             c.times.append(t)
-            c.peaks.append(peak)
             c.cpus.append(cpu)
         print(f"round {r + 1}/{args.rounds} done", file=sys.stderr)
+    # Peak memory in an untimed run of its own.
+    for c in cases:
+        if c.prepare:
+            c.prepare()
+        if os.path.exists(ini):
+            os.remove(ini)
+        peak = peak_of(c.argv, work)
+        if peak is not None:
+            c.peaks.append(peak)
 
     print(f"# {args.rounds} interleaved rounds; medians; CPU = user + system time; "
           "peak = largest resident set")
@@ -297,8 +311,9 @@ def main():
                          f"{cpu / max(statistics.median(ours.cpus), 1e-3):6.2f}x CPU of glyph-export")
             n = int(w.split()[0]) if w[0].isdigit() else 0
             per = f"  {med / n * 1000:7.3f} ms/shape ({cpu / n * 1000:.3f} CPU)" if n and c is ours else ""
+            peak = f"{max(c.peaks) / 1024:5.1f} MiB" if c.peaks else "    ? MiB"
             print(f"  {c.tool:14s} {med * 1000:9.1f} ms wall {cpu * 1000:8.1f} ms CPU  "
-                  f"peak {max(c.peaks) / 1024:5.1f} MiB{per}{ratio}")
+                  f"peak {peak}{per}{ratio}")
     if not args.keep:
         shutil.rmtree(work, ignore_errors=True)
 
