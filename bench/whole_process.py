@@ -205,7 +205,7 @@ def main():
     base = os.path.join(work, "base200.ttf")
     if not os.path.exists(base):
         subprocess.run(gx_argv("ttf", base, shapes[:200]), check=True,
-                       stderr=subprocess.DEVNULL)
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def fresh(path, *companions):
         def prep():
