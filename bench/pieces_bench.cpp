@@ -2,6 +2,7 @@
 // and a whole FilterEntry export through the loaded plug-in. Files go to $TMPDIR (a RAM
 // disk there shows the computing cost alone).
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -22,6 +23,22 @@ using namespace gx;
 
 std::string tempPath(const char* name) {
     return platform::tempDirectory() + "/gx-bench-" + std::to_string(::getpid()) + "-" + name;
+}
+
+// Runs `work` with standard output (the "Wrote ..." report) going nowhere, so that only the
+// benchmark's own table is printed there.
+template <class Work>
+auto withoutReport(Work work) {
+    std::fflush(stdout);
+    const int saved = ::dup(STDOUT_FILENO);
+    const int null = ::open("/dev/null", O_WRONLY);
+    if (null >= 0) ::dup2(null, STDOUT_FILENO);
+    auto result = work();
+    std::fflush(stdout);
+    if (saved >= 0) ::dup2(saved, STDOUT_FILENO);
+    if (null >= 0) ::close(null);
+    if (saved >= 0) ::close(saved);
+    return result;
 }
 
 std::string shapeText(int i) {
@@ -103,7 +120,8 @@ void exportBatch(benchmark::State& state, host::TargetKind kind, const char* ext
         state.PauseTiming();
         clean();
         state.ResumeTiming();
-        if (host::runRequest(req) != host::RunStatus::Written) state.SkipWithError("export failed");
+        if (withoutReport([&] { return host::runRequest(req); }) != host::RunStatus::Written)
+            state.SkipWithError("export failed");
     }
     // Seconds per shape.
     state.counters["per_shape"] = benchmark::Counter(
