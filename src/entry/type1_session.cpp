@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <string>
 
+#include "support/charlist.h"
 #include "support/strings.h"
 #include "type1/charstring.h"
 #include "type1/update.h"
@@ -138,6 +139,7 @@ int32_t runType1Session(HostExportCall& call) {
             case Type1ReadStatus::Ok:
                 s.settings.charNumber = int16_t(s.settings.charNumber + 1);
                 if (s.settings.charNumber > 255) s.settings.charNumber = 33;
+                s.settings.charNumber = int16_t(offeredCodeFrom(s.settings.charNumber));
                 break;
             case Type1ReadStatus::CannotRead:
                 showType1Error(str::kType1CannotRead, s.targetFileName + ": " + error);

@@ -205,4 +205,29 @@ int autoCharWidth(const std::vector<int32_t>& points, int count, int32_t glyphOr
     return int(w);
 }
 
+bool codeIsExcluded(int code) {
+    if (code < kFirstListedCode || code > kLastListedCode) return true;
+    switch (code) {
+        case 127:
+        case 128:
+        case 129:
+        case 141:
+        case 142:
+        case 143:
+        case 144:
+        case 157:
+        case 158:
+            return true;
+        default:
+            return false;
+    }
+}
+
+int offeredCodeFrom(int code) {
+    if (code < kFirstListedCode || code > kLastListedCode) return code;
+    // 255 has a character, so this never runs past the list.
+    while (codeIsExcluded(code)) ++code;
+    return code;
+}
+
 }  // namespace gx

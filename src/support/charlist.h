@@ -27,6 +27,13 @@ struct PixelRect {
 
 // ------------------------------------------------------------------ character list
 
+// Codes the dialog refuses: outside 33..255 and those without a Windows character.
+bool codeIsExcluded(int code);
+// The code proposed for the next glyph when the one after the last is `code`: `code`
+// itself, or past the codes without a Windows character that follow it, so that the
+// dialog never proposes a code it would refuse. Codes outside 33..255 are kept.
+int offeredCodeFrom(int code);
+
 // The code an item stands for, and back (-1 outside the list).
 inline int codeOfItem(int index) {
     return index + kFirstListedCode;

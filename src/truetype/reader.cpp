@@ -1,4 +1,5 @@
 // Reading an existing font: everything the rewrite and the dialogs need.
+#include "support/charlist.h"
 #include "truetype/tables.h"
 #include "truetype/truetype.h"
 
@@ -81,7 +82,8 @@ ReadStatus readExistingFont(std::vector<uint8_t> bytes, FontFileState& font,
     }
 
     settings.spaceWidth = int16_t(font.advanceWidths[font.charToGlyph[32]]);
-    settings.charNumber = int16_t(settings.charNumber + 1 >= 256 ? 33 : settings.charNumber + 1);
+    settings.charNumber =
+        int16_t(offeredCodeFrom(settings.charNumber + 1 >= 256 ? 33 : settings.charNumber + 1));
     return ReadStatus::Ok;
 }
 

@@ -30,24 +30,6 @@ const std::vector<int>& designSizeUnits() {
     return units;
 }
 
-bool codeIsExcluded(int code) {
-    if (code < kFirstListedCode || code > kLastListedCode) return true;
-    switch (code) {
-        case 127:
-        case 128:
-        case 129:
-        case 141:
-        case 142:
-        case 143:
-        case 144:
-        case 157:
-        case 158:
-            return true;
-        default:
-            return false;
-    }
-}
-
 std::string fontTitleLine(const FontExportSettings& s) {
     if (s.exportSymbol) return s.familyName;
     static const int names[4] = {str::kStyleNormal, str::kStyleBold, str::kStyleItalic,

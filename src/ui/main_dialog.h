@@ -32,8 +32,6 @@ inline constexpr int kHelpContextMain = 41450;
 
 // The design size's display units, in the unit combo's order.
 const std::vector<int>& designSizeUnits();
-// Codes the dialog refuses: outside 33..255 and those without a Windows character.
-bool codeIsExcluded(int code);
 // The title line: the family name, and unless it is a symbol font " - " and the style.
 std::string fontTitleLine(const FontExportSettings& settings);
 

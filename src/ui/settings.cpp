@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/platform.h"
+#include "support/charlist.h"
 #include "support/units.h"
 
 namespace gx {
@@ -46,7 +47,7 @@ void readExportSettings(PluginKind kind, const std::string& iniPath, bool newFon
     int16_t stored = readKey(iniPath, sec, "CharNumber", s.charNumber);
     if (kind == PluginKind::TrueType) {
         int16_t next = static_cast<int16_t>(stored + 1);
-        s.charNumber = (next & 0xFF) == 0 ? 33 : next;
+        s.charNumber = int16_t(offeredCodeFrom((next & 0xFF) == 0 ? 33 : next));
     } else {
         s.charNumber = stored;  // the session adds one after reading the font
     }

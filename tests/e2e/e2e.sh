@@ -70,6 +70,16 @@ for kind in ttf type1; do
   check "$kind: family and style" 'info_has "$f" "family +E2E Sans" && info_has "$f" "style +Italic"'
   check "$kind: codes from file names" 'info_has "$f" "^ +65 " && info_has "$f" "^ +66 " && info_has "$f" "^ +111 "'
 
+  # A shape whose name gives no code takes the proposed one: after 126 that is 130, the
+  # next code with a Windows character, not 127, which the dialog would refuse.
+  n="next.$kind"
+  ge $kind "$n" "$E/o.svg" --char 126 --family Next --em-from-svg &&
+    ge $kind "$n" "$E/ring.svg" --em-from-svg
+  rc=$?
+  check "$kind: the code after 126 is 130 (exit $rc: $(head -c 200 err))" \
+    '[ $rc = 0 ] && info_has "$n" "^ +130 " && ! info_has "$n" "^ +127 "'
+  rm -f "$n" next.bak next.afm next.pfm
+
   # The same code again stops without --replace and leaves the font as it was.
   cp "$f" before
   ge $kind "$f" "$E/ring.svg" --char A --em-from-svg

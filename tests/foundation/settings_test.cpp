@@ -100,6 +100,18 @@ TEST(SettingsTest, CharNumberAfter255WrapsTo33InTrueTypeAndIsKeptInType1) {
     EXPECT_EQ(a.charNumber, 255) << "the Type 1 session adds the one after reading the font";
 }
 
+// After 126 the next code with a Windows character is 130: proposing 127 would have the
+// dialog refuse its own proposal, and stop every export that takes the proposal.
+TEST(SettingsTest, TheProposedCodeStepsOverCodesWithoutAWindowsCharacter) {
+    IniFile ini;
+    for (auto [last, proposed] : {std::pair{126, 130}, {140, 145}, {156, 159}, {125, 126}}) {
+        ini.write("[TTF Filter]\nCharNumber=" + std::to_string(last) + "\n");
+        SessionSettings t = defaultSettings(PluginKind::TrueType);
+        readExportSettings(PluginKind::TrueType, ini.path, false, t);
+        EXPECT_EQ(t.charNumber, proposed) << last;
+    }
+}
+
 TEST(SettingsTest, WritesAllEightKeysInOrderAndKeepsOtherSections) {
     IniFile ini;
     ini.write("[Config]\nFontsDir=/x\n");

@@ -239,6 +239,17 @@ TEST_F(DialogsTest, ExcludedCodesAreRefusedAtOk) {
     for (int c : {127, 128, 129, 141, 142, 143, 144, 157, 158, 32, 256, 0, -1})
         EXPECT_TRUE(codeIsExcluded(c)) << c;
     for (int c : {33, 126, 130, 140, 145, 156, 159, 255}) EXPECT_FALSE(codeIsExcluded(c)) << c;
+    // The code proposed after the last one steps over those the dialog refuses.
+    for (auto [from, to] : {std::pair{127, 130},
+                            {128, 130},
+                            {141, 145},
+                            {157, 159},
+                            {126, 126},
+                            {255, 255},
+                            {33, 33},
+                            {300, 300},
+                            {0, 0}})
+        EXPECT_EQ(offeredCodeFrom(from), to) << from;
     // A code the INI file proposed out of range is refused as well.
     g_messages.clear();
     record.charNumber = 300;
