@@ -30,9 +30,7 @@ namespace gx::host {
 namespace {
 
 struct PngApi {
-#define GX_PNG_SLOT(f) decltype(&::f) f = nullptr;
-    GX_PNG_FUNCTIONS(GX_PNG_SLOT)
-#undef GX_PNG_SLOT
+    GX_PNG_FUNCTIONS(GX_LAZY_SLOT)
 };
 
 // libpng, opened on first use as FreeType and fontconfig are: only specimens need it.

@@ -1,9 +1,5 @@
 #include "freetype_api.h"
 
-#ifndef _WIN32
-#include "platform/lazy_library.h"
-#endif
-
 namespace gx::host {
 
 const FreeTypeApi* freetype(std::string& error) {

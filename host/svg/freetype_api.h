@@ -11,6 +11,8 @@
 
 #include <string>
 
+#include "platform/lazy_library.h"
+
 // clang-format off
 #define GX_FREETYPE_STROKER_FUNCTIONS(X) \
     X(FT_New_Library) \
@@ -50,9 +52,7 @@
 namespace gx::host {
 
 struct FreeTypeApi {
-#define GX_FREETYPE_SLOT(f) decltype(&::f) f = nullptr;
-    GX_FREETYPE_FUNCTIONS(GX_FREETYPE_SLOT)
-#undef GX_FREETYPE_SLOT
+    GX_FREETYPE_FUNCTIONS(GX_LAZY_SLOT)
 };
 
 // Null, with the reason in `error`, where FreeType cannot be had.

@@ -1,7 +1,5 @@
 #include "install/fontconfig_api.h"
 
-#include "platform/lazy_library.h"
-
 namespace gx::install {
 
 const FontconfigApi* fontconfig(std::string& error) {

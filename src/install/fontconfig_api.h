@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/lazy_library.h"
+
 // clang-format off
 #define GX_FONTCONFIG_FUNCTIONS(X) \
     X(FcCacheCopySet) \
@@ -32,9 +34,7 @@
 namespace gx::install {
 
 struct FontconfigApi {
-#define GX_FONTCONFIG_SLOT(f) decltype(&::f) f = nullptr;
-    GX_FONTCONFIG_FUNCTIONS(GX_FONTCONFIG_SLOT)
-#undef GX_FONTCONFIG_SLOT
+    GX_FONTCONFIG_FUNCTIONS(GX_LAZY_SLOT)
 };
 
 // Null, with the reason in `error`, where fontconfig cannot be had.

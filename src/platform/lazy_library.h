@@ -46,6 +46,9 @@ const Api* openOnFirstUse(const char* soname, std::string& error, Fill fill) {
 
 }  // namespace gx::platform
 
+// For an API table (a struct): the slot of the function `f`, of its own type.
+#define GX_LAZY_SLOT(f) decltype(&::f) f = nullptr;
+
 // For `fill`: takes the function `f` into the slot of that name, keeping `all` true
 // while every one is found.
 #define GX_LAZY_TAKE(f) all = library.take(#f, api.f) && all;

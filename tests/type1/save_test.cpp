@@ -547,6 +547,13 @@ Type1FontState holdOneExport(const Type1FontState& state, const SessionSettings&
     return applied;
 }
 
+// A font holding a square at 65, as one held export leaves it.
+Type1FontState heldSquareFont(SessionSettings& settings, const std::string& font) {
+    Type1FontState state;
+    buildSquare(state, settings, 65);
+    return holdOneExport(state, settings, font, "first");
+}
+
 const PreservedGlyph* glyphAt(const Type1FontState& s, int code) {
     for (const PreservedGlyph& g : s.preservedGlyphs)
         if (g.code == code) return &g;
@@ -556,10 +563,7 @@ const PreservedGlyph* glyphAt(const Type1FontState& s, int code) {
 TEST(Save, ABatchCarriesOnFromWhatItVerifiedAndRedoesWhatChanged) {
     const std::string font = test::freshDirectory("carry-on") + "/f.pfb";
     SessionSettings settings = test::type1Settings();
-    Type1FontState state;
-    state.symbol = settings.symbolFont;
-    buildSquare(state, settings, 65);
-    state = holdOneExport(state, settings, font, "first");
+    Type1FontState state = heldSquareFont(settings, font);
     ASSERT_TRUE(glyphAt(state, 65));
     EXPECT_TRUE(glyphAt(state, 65)->checked);
 
@@ -603,9 +607,7 @@ bool readBackIsCertain(Type1FontState state, const SessionSettings& settings,
 TEST(Save, AGlyphNotKnownToPassTheReaderIsCheckedBeforeABatchKeepsIt) {
     const std::string font = test::freshDirectory("unchecked") + "/f.pfb";
     SessionSettings settings = test::type1Settings();
-    Type1FontState state;
-    buildSquare(state, settings, 65);
-    state = holdOneExport(state, settings, font, "first");
+    Type1FontState state = heldSquareFont(settings, font);
     // A program the reader refuses (an unknown command), not marked as checked, in a
     // glyph written as it stands whatever the widths (.notdef).
     ASSERT_FALSE(state.preservedGlyphs.empty());
@@ -621,9 +623,7 @@ TEST(Save, AGlyphNotKnownToPassTheReaderIsCheckedBeforeABatchKeepsIt) {
 TEST(Save, TwoGlyphsOfOneNameWithoutACodeAreLeftToTheReader) {
     const std::string font = test::freshDirectory("twins") + "/f.pfb";
     SessionSettings settings = test::type1Settings();
-    Type1FontState state;
-    buildSquare(state, settings, 65);
-    state = holdOneExport(state, settings, font, "first");
+    Type1FontState state = heldSquareFont(settings, font);
     ASSERT_TRUE(glyphAt(state, 65));
     // Glyphs the reader found and checked, each of a name no code has.
     PreservedGlyph extra = *glyphAt(state, 65);
