@@ -280,7 +280,11 @@ class ProgramReader {
                     s_.symbol = 1;
                     readEncodingArray(int(n));
                 } else {
+                    // A later /Encoding replaces an earlier array whole; a name only
+                    // the array gave would otherwise keep a code the file written
+                    // back (StandardEncoding) does not give it.
                     s_.symbol = 0;
+                    s_.useStandardEncoding();
                 }
             } else if (t.text == "/Private") {
                 return readPrivate(t.start, error);

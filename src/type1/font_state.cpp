@@ -27,6 +27,11 @@ void Type1FontState::reset() {
     *this = Type1FontState();
 }
 
+void Type1FontState::useStandardEncoding() {
+    glyphNameTable = builtinNameTable();
+    for (std::string& name : encodingNames) name.clear();
+}
+
 std::string glyphNameForCode(const Type1FontState& s, int code) {
     if (code < 32 || code > 255) return std::string();
     const std::string& name = s.glyphNameTable[code - 32];

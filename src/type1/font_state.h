@@ -81,6 +81,9 @@ struct Type1FontState {
 
     Type1FontState();
     void reset();
+    // Back to the built-in names, with no names of the font's own: what a font that
+    // names StandardEncoding maps its codes through.
+    void useStandardEncoding();
 };
 
 // Name of a code 32..255 from the session's table ("c" and the code where the table

@@ -240,6 +240,37 @@ TEST(Reader, ALaterEncodingReplacesTheEarlierOneWhole) {
     EXPECT_EQ(again.unknownGlyphCount, 1);  // "A", still kept by name
 }
 
+// StandardEncoding after an array of the font's own replaces it too: the array's name
+// for a code no longer gives that code, so a glyph added there is written under the
+// standard name and read back at its code.
+TEST(Reader, StandardEncodingAfterAnArrayReplacesIt) {
+    std::vector<uint8_t> glyph{139, 247, 0, kCsHsbw, kCsEndchar};
+    std::string privateText = privateWithGlyphs({".notdef", "space", "square"}, glyph);
+    std::string header =
+        "%!PS-AdobeFont-1.0: X\n/FontName /X def\n/Encoding 256 array\n"
+        "0 1 255 {1 index exch /.notdef put} for\ndup 66 /square put\nreadonly def\n"
+        "/Encoding StandardEncoding def\n";
+    Type1FontState s;
+    SessionSettings settings = test::type1Settings();
+    std::string error;
+    ASSERT_TRUE(readHandMade(handMadeFont(header, privateText), s, settings, error)) << error;
+    EXPECT_EQ(s.symbol, 0);
+    EXPECT_EQ(s.glyphPresent[66], 0);
+    EXPECT_EQ(s.encodingNames[66], "");
+    EXPECT_EQ(fileGlyphName(s, 66), "B");
+    EXPECT_EQ(s.unknownGlyphCount, 1);
+
+    settings.charNumber = 66;
+    test::Outline o;
+    o.square(0, 0, 500, 700, false);
+    ASSERT_EQ(buildCharString(s, settings, 0, 0, o.points.data(), o.types.data(), o.count()),
+              CharStringStatus::Ok);
+    Type1FontState again;
+    ASSERT_TRUE(writtenReadsBack(s, settings, again, error)) << error;
+    EXPECT_EQ(again.glyphPresent[66], 1);
+    EXPECT_EQ(again.unknownGlyphCount, 1);  // "square", still kept by name
+}
+
 TEST(Reader, MalformedProgramsAreRefusedWithoutCrashing) {
     SessionSettings settings = test::type1Settings();
     std::vector<uint8_t> pfb = newFontProgram(settings);
