@@ -140,6 +140,21 @@ bool writtenReadsBack(Type1FontState& s, const SessionSettings& settings, Type1F
     return read(pfb, again, back, error);
 }
 
+// A square added at `code`, then the font program written from `s` and read back into
+// `again`.
+::testing::AssertionResult squareAddedReadsBack(Type1FontState& s, SessionSettings& settings,
+                                                int code, Type1FontState& again) {
+    settings.charNumber = int16_t(code);
+    test::Outline o;
+    o.square(0, 0, 500, 700, false);
+    if (buildCharString(s, settings, 0, 0, o.points.data(), o.types.data(), o.count()) !=
+        CharStringStatus::Ok)
+        return ::testing::AssertionFailure() << "the square was refused";
+    std::string error;
+    if (!writtenReadsBack(s, settings, again, error)) return ::testing::AssertionFailure() << error;
+    return ::testing::AssertionSuccess();
+}
+
 TEST(Reader, BarStyleLenIVZeroAndRadixEncoding) {
     std::vector<uint8_t> glyph{139, 247, 0, kCsHsbw, kCsEndchar};  // width 108
     std::string privateText =
@@ -229,13 +244,8 @@ TEST(Reader, ALaterEncodingReplacesTheEarlierOneWhole) {
     EXPECT_EQ(s.unknownGlyphCount, 1);
 
     s.cNames = 1;
-    settings.charNumber = 65;
-    test::Outline o;
-    o.square(0, 0, 500, 700, false);
-    ASSERT_EQ(buildCharString(s, settings, 0, 0, o.points.data(), o.types.data(), o.count()),
-              CharStringStatus::Ok);
     Type1FontState again;
-    ASSERT_TRUE(writtenReadsBack(s, settings, again, error)) << error;
+    ASSERT_TRUE(squareAddedReadsBack(s, settings, 65, again));
     EXPECT_EQ(again.glyphPresent[65], 1);
     EXPECT_EQ(again.unknownGlyphCount, 1);  // "A", still kept by name
 }
@@ -260,13 +270,8 @@ TEST(Reader, StandardEncodingAfterAnArrayReplacesIt) {
     EXPECT_EQ(fileGlyphName(s, 66), "B");
     EXPECT_EQ(s.unknownGlyphCount, 1);
 
-    settings.charNumber = 66;
-    test::Outline o;
-    o.square(0, 0, 500, 700, false);
-    ASSERT_EQ(buildCharString(s, settings, 0, 0, o.points.data(), o.types.data(), o.count()),
-              CharStringStatus::Ok);
     Type1FontState again;
-    ASSERT_TRUE(writtenReadsBack(s, settings, again, error)) << error;
+    ASSERT_TRUE(squareAddedReadsBack(s, settings, 66, again));
     EXPECT_EQ(again.glyphPresent[66], 1);
     EXPECT_EQ(again.unknownGlyphCount, 1);  // "square", still kept by name
 }
