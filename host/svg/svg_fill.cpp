@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <limits>
 #include <new>
 
@@ -194,27 +195,123 @@ double segmentDistance(double px, double py, const IntPoint& a, const IntPoint& 
     return std::sqrt(qx * qx + qy * qy);
 }
 
-// Distance (Clipper units) from p to the nearest other contour, looked for up to `cap`.
-double clearance(IntPoint p, size_t self, const std::vector<Flat>& flats, double cap) {
-    double best = cap;
-    const double px = double(p.X), py = double(p.Y);
-    for (size_t i = 0; i < flats.size(); ++i) {
-        if (i == self) continue;
-        const Box& b = flats[i].box;
-        if (px < b.minX - best || px > b.maxX + best || py < b.minY - best || py > b.maxY + best) {
-            continue;
+// Every contour's edges filed under the square cells their boxes meet, so that a
+// question about the edges near a point reads a few cells rather than every edge: a
+// start is looked for at every node of every contour, and for a thin ring that took
+// time growing with the square of its nodes.
+class EdgeCells {
+  public:
+    EdgeCells(const std::vector<Flat>& flats, double cell) : flats_(flats), cell_(cell) {
+        if (flats.empty() || !(cell > 0)) return;
+        originX_ = flats[0].box.minX;
+        originY_ = flats[0].box.minY;
+        for (const Flat& f : flats) {
+            originX_ = std::min(originX_, f.box.minX);
+            originY_ = std::min(originY_, f.box.minY);
         }
-        const Polygon& poly = flats[i].poly;
-        for (size_t k = 0; k < poly.size(); ++k) {
-            best = std::min(best, segmentDistance(px, py, poly[k], poly[(k + 1) % poly.size()]));
+        double edges = 0, filed = 0;
+        forEachEdgeSpan([&](size_t, size_t, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+            edges += 1;
+            filed += double(x1 - x0 + 1) * double(y1 - y0 + 1);
+        });
+        // Long slanted edges meet cells by the square of their length; past this, reading
+        // every edge is the cheaper way.
+        if (filed > 4 * edges + 4096) return;
+        entries_.reserve(size_t(filed));
+        forEachEdgeSpan(
+            [&](size_t contour, size_t edge, int64_t x0, int64_t x1, int64_t y0, int64_t y1) {
+                for (int64_t x = x0; x <= x1; ++x) {
+                    for (int64_t y = y0; y <= y1; ++y) {
+                        entries_.push_back({x, y, uint32_t(contour), uint32_t(edge)});
+                        lastX_ = std::max(lastX_, x);
+                        lastY_ = std::max(lastY_, y);
+                    }
+                }
+            });
+        std::sort(entries_.begin(), entries_.end(), cellLess);
+        filed_ = true;
+    }
+
+    // Calls visit(contour, edge) for every edge whose box comes within `reach` of
+    // (px, py), and perhaps for others, some more than once.
+    template <class Visit>
+    void near(double px, double py, double reach, Visit&& visit) const {
+        if (!filed_) {
+            for (size_t i = 0; i < flats_.size(); ++i) {
+                const Box& b = flats_[i].box;
+                if (px < b.minX - reach || px > b.maxX + reach || py < b.minY - reach ||
+                    py > b.maxY + reach) {
+                    continue;
+                }
+                for (size_t k = 0; k < flats_[i].poly.size(); ++k) visit(i, k);
+            }
+            return;
+        }
+        const int64_t x0 = std::max<int64_t>(0, cellOf(px - reach - originX_));
+        const int64_t x1 = std::min(lastX_, cellOf(px + reach - originX_));
+        const int64_t y0 = std::max<int64_t>(0, cellOf(py - reach - originY_));
+        const int64_t y1 = std::min(lastY_, cellOf(py + reach - originY_));
+        for (int64_t x = x0; x <= x1; ++x) {
+            for (int64_t y = y0; y <= y1; ++y) {
+                const Entry key{x, y, 0, 0};
+                auto range = std::equal_range(entries_.begin(), entries_.end(), key, cellLess);
+                for (auto e = range.first; e != range.second; ++e) visit(e->contour, e->edge);
+            }
         }
     }
+
+  private:
+    struct Entry {
+        int64_t x, y;
+        uint32_t contour, edge;
+    };
+
+    static bool cellLess(const Entry& a, const Entry& b) {
+        return a.x != b.x ? a.x < b.x : a.y < b.y;
+    }
+
+    int64_t cellOf(double offset) const { return int64_t(std::floor(offset / cell_)); }
+
+    template <class Span>
+    void forEachEdgeSpan(Span&& span) const {
+        for (size_t i = 0; i < flats_.size(); ++i) {
+            const Polygon& poly = flats_[i].poly;
+            for (size_t k = 0; k < poly.size(); ++k) {
+                const IntPoint& a = poly[k];
+                const IntPoint& b = poly[(k + 1) % poly.size()];
+                span(i, k, cellOf(double(std::min(a.X, b.X)) - originX_),
+                     cellOf(double(std::max(a.X, b.X)) - originX_),
+                     cellOf(double(std::min(a.Y, b.Y)) - originY_),
+                     cellOf(double(std::max(a.Y, b.Y)) - originY_));
+            }
+        }
+    }
+
+    const std::vector<Flat>& flats_;
+    double cell_;
+    double originX_ = 0, originY_ = 0;
+    int64_t lastX_ = 0, lastY_ = 0;
+    std::vector<Entry> entries_;
+    bool filed_ = false;
+};
+
+// Distance (Clipper units) from p to the nearest other contour, looked for up to `cap`.
+double clearance(IntPoint p, size_t self, const std::vector<Flat>& flats, const EdgeCells& cells,
+                 double cap) {
+    double best = cap;
+    const double px = double(p.X), py = double(p.Y);
+    cells.near(px, py, cap, [&](size_t i, size_t k) {
+        if (i == self) return;
+        const Polygon& poly = flats[i].poly;
+        best = std::min(best, segmentDistance(px, py, poly[k], poly[(k + 1) % poly.size()]));
+    });
     return best;
 }
 
 // Which change of fill a contour bounds, probed at points just inside and just
 // outside along its edges, away from other contours.
-Kind classify(size_t self, const std::vector<Flat>& flats, const Region& region) {
+Kind classify(size_t self, const std::vector<Flat>& flats, const EdgeCells& cells,
+              const Region& region) {
     const Polygon& poly = flats[self].poly;
     const double area = ClipperLib::Area(poly);
     if (area == 0 || poly.size() < 3) return Kind::kNone;
@@ -231,7 +328,7 @@ Kind classify(size_t self, const std::vector<Flat>& flats, const Region& region)
             const double mx = (double(a.X) + double(b.X)) / 2, my = (double(a.Y) + double(b.Y)) / 2;
             // Where another contour passes close by, the probes would judge both.
             const IntPoint mid{cInt(std::floor(mx + 0.5)), cInt(std::floor(my + 0.5))};
-            if (clearance(mid, self, flats, 2 * offset) < 2 * offset) continue;
+            if (clearance(mid, self, flats, cells, 2 * offset) < 2 * offset) continue;
             const double nx = -dy / len * offset * inside, ny = dx / len * offset * inside;
             const int in =
                 region.contains({cInt(std::floor(mx + nx + 0.5)), cInt(std::floor(my + ny + 0.5))});
@@ -305,23 +402,17 @@ Point segmentStart(const Loop& loop, size_t j) {
 // upward ray from p. The plug-ins decide such an edge by a rounded intersection
 // that can land on the wrong side, so a start point whose ray meets only edges wholly
 // above or wholly below it is judged the same by both plug-ins at any scale.
-bool straddled(IntPoint p, size_t self, const std::vector<Flat>& flats) {
-    for (size_t i = 0; i < flats.size(); ++i) {
-        if (i == self) continue;
-        const Box& b = flats[i].box;
-        if (double(p.X) < b.minX || double(p.X) > b.maxX || double(p.Y) < b.minY ||
-            double(p.Y) > b.maxY) {
-            continue;
-        }
+bool straddled(IntPoint p, size_t self, const std::vector<Flat>& flats, const EdgeCells& cells) {
+    bool found = false;
+    cells.near(double(p.X), double(p.Y), 0, [&](size_t i, size_t k) {
+        if (found || i == self) return;
         const Polygon& poly = flats[i].poly;
-        for (size_t k = 0; k < poly.size(); ++k) {
-            const IntPoint& u = poly[k];
-            const IntPoint& v = poly[(k + 1) % poly.size()];
-            if (p.X < std::min(u.X, v.X) || p.X > std::max(u.X, v.X)) continue;
-            if (std::min(u.Y, v.Y) <= p.Y && std::max(u.Y, v.Y) >= p.Y) return true;
-        }
-    }
-    return false;
+        const IntPoint& u = poly[k];
+        const IntPoint& v = poly[(k + 1) % poly.size()];
+        if (p.X < std::min(u.X, v.X) || p.X > std::max(u.X, v.X)) return;
+        found = std::min(u.Y, v.Y) <= p.Y && std::max(u.Y, v.Y) >= p.Y;
+    });
+    return found;
 }
 
 // Rotates each loop to a start point clear of the other contours, keeping the
@@ -333,6 +424,7 @@ double chooseStarts(std::vector<Loop>& loops, const std::vector<Flat>& flats, do
     double worst = std::numeric_limits<double>::infinity();
     worstLoop = 0;
     const double cap = wanted * kScale;
+    const EdgeCells cells(flats, cap);
     for (size_t i = 0; i < loops.size(); ++i) {
         Loop& loop = loops[i];
         // Candidates rank by a clean ray first, then by clearance up to what is wanted.
@@ -347,8 +439,8 @@ double chooseStarts(std::vector<Loop>& loops, const std::vector<Flat>& flats, do
                     p = s.cubic ? roundPoint(bezierAt(p, s.c1, s.c2, s.end, 0.5))
                                 : roundPoint({(p.x + s.end.x) / 2, (p.y + s.end.y) / 2});
                 }
-                const double c = clearance(scaled(p), i, flats, cap);
-                const double score = c + (straddled(scaled(p), i, flats) ? 0 : cap);
+                const double c = clearance(scaled(p), i, flats, cells, cap);
+                const double score = c + (straddled(scaled(p), i, flats, cells) ? 0 : cap);
                 if (score > best) {
                     best = score;
                     bestClearance = c;
@@ -396,6 +488,84 @@ double perimeter(const Paths& paths) {
     return total;
 }
 
+bool pointLess(const IntPoint& u, const IntPoint& v) {
+    return u.X != v.X ? u.X < v.X : u.Y < v.Y;
+}
+
+// The edges of `paths`, less every edge that meets its reverse, chained back into
+// closed paths. An edge and its reverse wind in opposite senses, so every point
+// keeps its winding; but Clipper joins coincident edges in time that grows with the
+// square of their number, and a drawing set against its own outline is nothing else.
+Paths withoutOpposedEdges(const Paths& paths) {
+    struct Edge {
+        IntPoint a, b;
+    };
+    std::vector<Edge> edges;
+    for (const Polygon& p : paths) {
+        for (size_t k = 0; k < p.size(); ++k) {
+            const IntPoint& a = p[k];
+            const IntPoint& b = p[(k + 1) % p.size()];
+            if (a != b) edges.push_back({a, b});
+        }
+    }
+    // Opposed edges meet as neighbours once each is keyed by its ends in order.
+    auto key = [](const Edge& e) {
+        return pointLess(e.a, e.b) ? std::make_pair(e.a, e.b) : std::make_pair(e.b, e.a);
+    };
+    auto keyLess = [&](const Edge& x, const Edge& y) {
+        const auto kx = key(x), ky = key(y);
+        if (kx.first != ky.first) return pointLess(kx.first, ky.first);
+        if (kx.second != ky.second) return pointLess(kx.second, ky.second);
+        return pointLess(x.a, y.a);  // forward edges of a key before reverse ones
+    };
+    std::sort(edges.begin(), edges.end(), keyLess);
+    std::vector<Edge> rest;
+    for (size_t g = 0; g < edges.size();) {
+        size_t end = g, forward = g;
+        while (end < edges.size() && key(edges[end]) == key(edges[g])) ++end;
+        while (forward < end && edges[forward].a == edges[g].a) ++forward;
+        const size_t ahead = forward - g, back = end - forward, cancelled = std::min(ahead, back);
+        rest.insert(rest.end(), edges.begin() + long(g + cancelled), edges.begin() + long(forward));
+        rest.insert(rest.end(), edges.begin() + long(forward + cancelled),
+                    edges.begin() + long(end));
+        g = end;
+    }
+    // Every point still has as many edges out as in, so walks from any edge close.
+    std::sort(rest.begin(), rest.end(), [](const Edge& x, const Edge& y) {
+        return x.a != y.a ? pointLess(x.a, y.a) : pointLess(x.b, y.b);
+    });
+    std::vector<size_t> next(rest.size());  // per run of one start point: its next unused
+    for (size_t i = 0; i < rest.size(); ++i) next[i] = i;
+    auto take = [&](const IntPoint& from, size_t& edge) {
+        auto it =
+            std::lower_bound(rest.begin(), rest.end(), from,
+                             [](const Edge& e, const IntPoint& p) { return pointLess(e.a, p); });
+        const size_t run = size_t(it - rest.begin());
+        if (run >= rest.size() || rest[run].a != from || next[run] >= rest.size() ||
+            rest[next[run]].a != from) {
+            return false;
+        }
+        edge = next[run]++;
+        return true;
+    };
+    Paths out;
+    for (size_t run = 0; run < rest.size(); ++run) {
+        if (run > 0 && rest[run].a == rest[run - 1].a) continue;
+        size_t edge = 0;
+        while (take(rest[run].a, edge)) {
+            Polygon p{rest[edge].a};
+            IntPoint at = rest[edge].b;
+            while (at != p.front()) {
+                if (!take(at, edge)) return paths;  // not closed after all: keep them whole
+                p.push_back(at);
+                at = rest[edge].b;
+            }
+            out.push_back(std::move(p));
+        }
+    }
+    return out;
+}
+
 // Area (Clipper units squared) where the contours, directed as the plug-ins will
 // direct them, fill differently from the painted region.
 double mismatch(const std::vector<Flat>& flats, const std::vector<bool>& holes,
@@ -413,8 +583,10 @@ double mismatch(const std::vector<Flat>& flats, const std::vector<bool>& holes,
     // Drawn minus painted by winding: what cancels leaves no edges, where an xor of
     // two equal outlines would pair every edge with its twin, slowly.
     for (const Polygon& p : region.paths()) drawn.emplace_back(p.rbegin(), p.rend());
+    const Paths unmatched = withoutOpposedEdges(drawn);
+    if (unmatched.empty()) return 0;
     ClipperLib::Clipper x;
-    x.AddPaths(drawn, ClipperLib::ptSubject, true);
+    x.AddPaths(unmatched, ClipperLib::ptSubject, true);
     x.Execute(ClipperLib::ctUnion, difference, ClipperLib::pftNonZero, ClipperLib::pftNonZero);
     return std::fabs(netArea(difference));
 }
@@ -501,8 +673,9 @@ bool Resolver::exact(const Region& region, HostOutline& out) {
     std::vector<Loop> kept;
     std::vector<Flat> keptFlats;
     std::vector<bool> holes;
+    const EdgeCells cells(flats, wanted * kScale);
     for (size_t i = 0; i < loops.size(); ++i) {
-        const Kind kind = classify(i, flats, region);
+        const Kind kind = classify(i, flats, cells, region);
         if (kind == Kind::kMixed) return false;
         if (kind == Kind::kNone) continue;
         kept.push_back(loops[i]);

@@ -286,6 +286,20 @@ TEST(SvgStroke, ClosedPathStrokeIsARingAndFillAddsItsInside) {
                       500, 510));
 }
 
+// A stroke far thinner than its contours are long: each start point is looked for
+// near the other contour, and the drawing is checked against its own outline.
+TEST(SvgStroke, AThinStrokedCircleIsAThinRing) {
+    const HostOutline ring = readOk(
+        "<circle cx=\"500\" cy=\"500\" r=\"380\" fill=\"none\" stroke=\"#000\" "
+        "stroke-width=\"4\"/>");
+    EXPECT_EQ(contourCount(ring), 2u);
+    EXPECT_TRUE(inked(ring, 880, 500));
+    EXPECT_TRUE(inked(ring, 500, 119));
+    EXPECT_FALSE(inked(ring, 875, 500));
+    EXPECT_FALSE(inked(ring, 885, 500));
+    EXPECT_FALSE(inked(ring, 500, 500));
+}
+
 TEST(SvgStroke, StrokesThatCannotBeDrawnAreRefused) {
     EXPECT_NE(readError("<path d=\"M0 0 L100 100\" fill=\"none\" stroke=\"#000\" "
                         "stroke-width=\"0\"/>")
