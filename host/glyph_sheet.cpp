@@ -35,12 +35,7 @@ struct PngApi {
 
 // libpng, opened on first use as FreeType and fontconfig are: only specimens need it.
 const PngApi* libpng(std::string& error) {
-    return platform::openOnFirstUse<PngApi>("libpng16.so.16", error,
-                                            [](platform::LazyLibrary& library, PngApi& api) {
-                                                bool all = true;
-                                                GX_PNG_FUNCTIONS(GX_LAZY_TAKE)
-                                                return all;
-                                            });
+    return GX_LAZY_API(PngApi, "libpng16.so.16", GX_PNG_FUNCTIONS, error);
 }
 
 // The libraries a specimen is drawn with, taken once by writeSpecimen; fontconfig (for

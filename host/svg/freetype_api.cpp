@@ -14,12 +14,7 @@ const FreeTypeApi* freetype(std::string& error) {
     }();
     return &api;
 #else
-    return platform::openOnFirstUse<FreeTypeApi>(
-        "libfreetype.so.6", error, [](platform::LazyLibrary& library, FreeTypeApi& api) {
-            bool all = true;
-            GX_FREETYPE_FUNCTIONS(GX_LAZY_TAKE)
-            return all;
-        });
+    return GX_LAZY_API(FreeTypeApi, "libfreetype.so.6", GX_FREETYPE_FUNCTIONS, error);
 #endif
 }
 

@@ -137,9 +137,7 @@ int32_t runType1Session(HostExportCall& call) {
         }
         switch (read) {
             case Type1ReadStatus::Ok:
-                s.settings.charNumber = int16_t(s.settings.charNumber + 1);
-                if (s.settings.charNumber > 255) s.settings.charNumber = 33;
-                s.settings.charNumber = int16_t(offeredCodeFrom(s.settings.charNumber));
+                s.settings.charNumber = int16_t(offeredCodeAfter(s.settings.charNumber));
                 break;
             case Type1ReadStatus::CannotRead:
                 showType1Error(str::kType1CannotRead, s.targetFileName + ": " + error);

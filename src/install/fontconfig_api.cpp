@@ -3,12 +3,7 @@
 namespace gx::install {
 
 const FontconfigApi* fontconfig(std::string& error) {
-    return platform::openOnFirstUse<FontconfigApi>(
-        "libfontconfig.so.1", error, [](platform::LazyLibrary& library, FontconfigApi& api) {
-            bool all = true;
-            GX_FONTCONFIG_FUNCTIONS(GX_LAZY_TAKE)
-            return all;
-        });
+    return GX_LAZY_API(FontconfigApi, "libfontconfig.so.1", GX_FONTCONFIG_FUNCTIONS, error);
 }
 
 }  // namespace gx::install

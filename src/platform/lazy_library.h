@@ -49,6 +49,16 @@ const Api* openOnFirstUse(const char* soname, std::string& error, Fill fill) {
 // For an API table (a struct): the slot of the function `f`, of its own type.
 #define GX_LAZY_SLOT(f) decltype(&::f) f = nullptr;
 
-// For `fill`: takes the function `f` into the slot of that name, keeping `all` true
+// For GX_LAZY_API: takes the function `f` into the slot of that name, keeping `all` true
 // while every one is found.
 #define GX_LAZY_TAKE(f) all = library.take(#f, api.f) && all;
+
+// The table `Api` of the functions FUNCTIONS lists (an X-macro), taken from `soname` on
+// first use; null, with the reason in `error`, where any is missing.
+#define GX_LAZY_API(Api, soname, FUNCTIONS, error)                                           \
+    ::gx::platform::openOnFirstUse<Api>(soname, error,                                       \
+                                        [](::gx::platform::LazyLibrary& library, Api& api) { \
+                                            bool all = true;                                 \
+                                            FUNCTIONS(GX_LAZY_TAKE)                          \
+                                            return all;                                      \
+                                        })

@@ -230,4 +230,8 @@ int offeredCodeFrom(int code) {
     return code;
 }
 
+int offeredCodeAfter(int last) {
+    return offeredCodeFrom(last + 1 > kLastListedCode ? kFirstListedCode : last + 1);
+}
+
 }  // namespace gx

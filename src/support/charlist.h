@@ -33,6 +33,9 @@ bool codeIsExcluded(int code);
 // itself, or past the codes without a Windows character that follow it, so that the
 // dialog never proposes a code it would refuse. Codes outside 33..255 are kept.
 int offeredCodeFrom(int code);
+// The code proposed after `last`, the code of the font's last glyph: the next one, 33
+// after 255, and past the codes without a Windows character.
+int offeredCodeAfter(int last);
 
 // The code an item stands for, and back (-1 outside the list).
 inline int codeOfItem(int index) {

@@ -82,8 +82,7 @@ ReadStatus readExistingFont(std::vector<uint8_t> bytes, FontFileState& font,
     }
 
     settings.spaceWidth = int16_t(font.advanceWidths[font.charToGlyph[32]]);
-    settings.charNumber =
-        int16_t(offeredCodeFrom(settings.charNumber + 1 >= 256 ? 33 : settings.charNumber + 1));
+    settings.charNumber = int16_t(offeredCodeAfter(settings.charNumber));
     return ReadStatus::Ok;
 }
 
